@@ -1,0 +1,128 @@
+#include "readers/mps_reader.h"
+
+#include <string.h>
+
+#include "conversion/status_log.h"
+#include "platform/file_io.h"
+
+int MpsReaderState = SeekTrack;
+int32_t RecordOffset = 0;
+int32_t PointsLeft = 0;
+
+// Semicircles to degrees: 180 / 2^31, exact as a double.
+static const double DegreesPerSemicircle = 8.381903171539307e-08;
+
+// The largest record offset a signed 32-bit value holds.
+static const int32_t RecordOffsetMax = 2147483647;
+
+// Reads a little-endian signed 32-bit integer, byte by byte. false when the file ends first.
+static bool ReadInt32(int32_t *value)
+{
+    uint32_t bits = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
+        int c = ReadByte(InputFile);
+        if (c == EOF) return false;
+        bits |= (uint32_t)c << shift;
+    }
+    // Two's complement without an out-of-range conversion.
+    if (bits <= (uint32_t)RecordOffsetMax) {
+        *value = (int32_t)bits;
+    } else {
+        *value = -(int32_t)(0xFFFFFFFFu - bits) - 1;
+    }
+    return true;
+}
+
+// Reads and drops count bytes; the end of the file is no failure, as for a seek past it.
+static void SkipBytes(int count)
+{
+    for (; count > 0; --count) {
+        if (ReadByte(InputFile) == EOF) return;
+    }
+}
+
+int CheckMpsHeader()
+{
+    MpsReaderState = SeekTrack;
+
+    // "MsRcd" and a zero byte.
+    if (fread(LineBuffer, 1, 6, InputFile) != 6) return HeaderReadError;
+    if (LineBuffer[5] != 0 || strcmp(LineBuffer, "MsRcd") != 0) return HeaderWrongFormat;
+
+    // The records start here.
+    long position = ftell(InputFile);
+    if (position < 0 || position > RecordOffsetMax) return HeaderTellError;
+    RecordOffset = (int32_t)position;
+    return HeaderAccepted;
+}
+
+bool FindTrackRecord()
+{
+    for (;;) {
+        if (fseek(InputFile, (long)RecordOffset, SEEK_SET) != 0) return false;
+
+        // The length; a negative one, or one that leads beyond the 32-bit offsets, ends
+        // the records as the end of the file does (the seek has refused a negative offset).
+        int32_t length;
+        if (!ReadInt32(&length)) return false;
+        if (length < 0 || length > RecordOffsetMax - 5 - RecordOffset) return false;
+        RecordOffset += length + 5;
+
+        // An empty record is passed over without its type byte.
+        if (length == 0) continue;
+        int type = ReadByte(InputFile);
+        if (type == EOF) return false;
+        if (type == 'T') return true;
+    }
+}
+
+// Reads a track record's name, gap and point count. false when the record is damaged.
+static bool ReadTrackHeader()
+{
+    // The name: at most MpsNameMax characters and a zero byte.
+    int count = 0;
+    for (;;) {
+        int c = ReadByte(InputFile);
+        if (c == EOF || (c != 0 && count == MpsNameMax)) return false;
+        LineBuffer[count] = (char)c;
+        if (c == 0) break;
+        ++count;
+    }
+    if (fread(LineBuffer, 1, MpsTrackGap, InputFile) != (size_t)MpsTrackGap) return false;
+    return ReadInt32(&PointsLeft) && PointsLeft >= 0;
+}
+
+int ReadMpsPoint(TrackPoint *point)
+{
+    for (;;) {
+        if (MpsReaderState == SeekTrack) {
+            if (!FindTrackRecord()) return PointEndOfInput;
+            MpsReaderState = TrackHeader;
+        }
+        if (MpsReaderState == TrackHeader) {
+            if (!ReadTrackHeader()) break;
+            MpsReaderState = TrackPoints;
+            // A track without points: walk on to the next record.
+            if (PointsLeft == 0) {
+                MpsReaderState = SeekTrack;
+                continue;
+            }
+        }
+
+        // One point: latitude and longitude, then the bytes nobody reads.
+        if (PointsLeft > 0) --PointsLeft;
+        int32_t latitude;
+        int32_t longitude;
+        if (!ReadInt32(&latitude) || !ReadInt32(&longitude)) break;
+        point->Lat = (double)latitude * DegreesPerSemicircle;
+        point->Lon = (double)longitude * DegreesPerSemicircle;
+        SetRadians(point);
+        SkipBytes(MpsPointSkip);
+        if (PointsLeft <= 0) MpsReaderState = SeekTrack;
+        return PointDelivered;
+    }
+
+    // A damaged track record ends the track, reported once.
+    StatusAppend(L"Track read error!\r\n");
+    return PointEndOfInput;
+}

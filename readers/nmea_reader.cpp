@@ -1,0 +1,148 @@
+#include "readers/nmea_reader.h"
+
+#include <string.h>
+
+#include "platform/file_io.h"
+
+// Minutes to degrees: the double nearest 1/60, multiplied, never divided.
+static const double DegreesPerMinute = 0.016666666666666666;
+
+// Formatted input's white space: blank, tab, line feed, vertical tab, form feed, return.
+static bool IsFormatSpace(char c)
+{
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+static int HexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// Bytes below 32 and above 127 (negative as signed bytes) end a field walk.
+static bool IsControl(char c)
+{
+    unsigned char byte = (unsigned char)c;
+    return byte < 32 || byte > 127;
+}
+
+// "%x" without its overflow: white space, a sign, a 0x or 0X prefix, hexadecimal digits.
+// Stores 0..255, or -1 for anything else (above 255, or nonzero after a minus sign), which
+// no checksum equals. No number at all reads as 0.
+static int ReadHexByte(const char *text)
+{
+    while (IsFormatSpace(*text)) ++text;
+    bool negative = false;
+    if (*text == '+' || *text == '-') {
+        negative = *text == '-';
+        ++text;
+    }
+    if (text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) text += 2;
+    int value = 0;
+    bool tooLarge = false;
+    for (int digit = HexDigitValue(*text); digit >= 0; digit = HexDigitValue(*++text)) {
+        if (!tooLarge) value = value * 16 + digit;
+        if (value > 255) tooLarge = true;
+    }
+    if (tooLarge || (negative && value != 0)) return -1;
+    return value;
+}
+
+// "%2d" and "%3d": white space, then at most width characters, a sign included.
+// 0 when no digit can be read.
+static int ReadShortInt(const char *text, int width)
+{
+    while (IsFormatSpace(*text)) ++text;
+    int used = 0;
+    bool negative = false;
+    if (*text == '+' || *text == '-') {
+        negative = *text == '-';
+        ++text;
+        ++used;
+    }
+    int value = 0;
+    for (; used < width && *text >= '0' && *text <= '9'; ++text, ++used) value = value * 10 + (*text - '0');
+    return negative ? -value : value;
+}
+
+// count characters further on, stopping at the end of the text.
+static const char *Advance(const char *text, int count)
+{
+    for (; count > 0 && *text != 0; --count) ++text;
+    return text;
+}
+
+// The next comma at or after text, or 0 when a control character (the end included)
+// comes first.
+static const char *FindComma(const char *text)
+{
+    for (; *text != ','; ++text) {
+        if (IsControl(*text)) return 0;
+    }
+    return text;
+}
+
+int CheckNmeaChecksum(const char *text)
+{
+    if (text[0] != '$') return 1;
+
+    // Exclusive-or of every byte between the "$" and the first "*".
+    unsigned int sum = 0;
+    const char *at = text + 1;
+    for (; *at != '*'; ++at) {
+        if (*at == 0) return 2;
+        sum ^= (unsigned char)*at;
+    }
+
+    // The value after the "*", read as "%x" reads it; a 0 must be written as a 0.
+    int value = ReadHexByte(at + 1);
+    if (value == 0 && at[1] != '0') return 3;
+    return value == (int)sum ? 0 : 4;
+}
+
+int ReadNmeaPoint(TrackPoint *point)
+{
+    if (ReadLine(InputFile, LineBuffer, LineLimit) < 0) return PointEndOfInput;
+    const char *line = LineBuffer;
+    if (strncmp(line, "$GPRMC,", 7) != 0) return 1;
+    if (CheckNmeaChecksum(line) != 0) return 2;
+
+    // From inside the time field to the comma before the status.
+    const char *comma = FindComma(Advance(line, 11));
+    if (comma == 0) return 3;
+
+    // Status: a single "A".
+    if (comma[1] != 'A' || comma[2] != ',') return 10;
+
+    // Latitude: ddmm.mmm, then "N" or "S".
+    const char *field = comma + 3;
+    const char *minutes = Advance(field, 2);
+    point->Lat = ParseDecimal(minutes) * DegreesPerMinute + ReadShortInt(field, 2);
+    comma = FindComma(minutes);
+    if (comma == 0) return 3;
+    if (comma[1] == 'S') {
+        point->Lat = -point->Lat;
+    } else if (comma[1] != 'N') {
+        return 3;
+    }
+    if (comma[2] != ',') return 3;
+
+    // Longitude: dddmm.mmm, then "E" or "W" and a comma.
+    field = comma + 3;
+    minutes = Advance(field, 3);
+    point->Lon = ParseDecimal(minutes) * DegreesPerMinute + ReadShortInt(field, 3);
+    comma = FindComma(minutes);
+    if (comma == 0) return 4;
+    if (comma[1] == 'W') {
+        point->Lon = -point->Lon;
+    } else if (comma[1] != 'E') {
+        return 4;
+    }
+    if (comma[2] != ',') return 4;
+
+    if (!LatitudeInRange(point->Lat) || !LongitudeInRange(point->Lon)) return 3;
+    SetRadians(point);
+    return PointDelivered;
+}
