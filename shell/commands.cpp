@@ -1,0 +1,104 @@
+#include "shell/commands.h"
+
+#include <string.h>
+
+#include "conversion/conversion_job.h"
+#include "conversion/status_log.h"
+#include "platform/pocketpc_shell.h"
+#include "readers/track_source.h"
+#include "resources/resource_ids.h"
+#include "settings/settings_dialog.h"
+#include "shell/main_window.h"
+
+// The open-file dialog's filters; the 1-based number of a pair is the InputFormat.
+static const wchar_t OpenFilters[] = L"gpx\0*.gpx\0mps\0*.mps\0plt\0*.plt\0nmea\0*.nmea\0";
+
+// OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST.
+static const DWORD OpenFlags = 6144;
+
+void OpenAndConvert()
+{
+    OPENFILENAMEW dialog;
+    ZeroMemory(&dialog, sizeof dialog);
+    dialog.lStructSize = OpenFileNameSize;
+    dialog.hwndOwner = MainWindow;
+    dialog.lpstrFilter = OpenFilters;
+    dialog.nFilterIndex = (DWORD)InputFormat;
+    InputPath[0] = 0;
+    dialog.lpstrFile = InputPath;
+    dialog.nMaxFile = InputPathMax;
+    dialog.lpstrFileTitle = 0;
+    dialog.nMaxFileTitle = 0;
+    dialog.lpstrInitialDir = 0;
+    dialog.Flags = OpenFlags;
+
+    if (GetOpenFileNameW(&dialog) == TRUE) {
+        // The filter shown when the user confirmed decides the reader.
+        InputFormat = (int)dialog.nFilterIndex;
+        InvalidateRect(MainWindow, 0, TRUE);
+        RunConversionJob();
+    } else {
+        // Shown when the loop next paints.
+        StatusSetText(L"File not selected");
+        InvalidateRect(MainWindow, 0, TRUE);
+    }
+}
+
+void RunDialog(int templateId, DLGPROC procedure)
+{
+    HRSRC found = FindResourceW(Instance, MAKEINTRESOURCEW(templateId), RT_DIALOG);
+    HGLOBAL loaded = found != 0 ? LoadResource(Instance, found) : 0;
+    // The templates are part of the program; a missing one opens nothing.
+    if (loaded != 0) {
+        DialogBoxIndirectParamW(Instance, (LPCDLGTEMPLATEW)loaded, MainWindow, procedure, 0);
+    }
+}
+
+LRESULT HandleCommand(HWND window, WPARAM wParam, LPARAM lParam)
+{
+    switch (LOWORD(wParam)) {
+    case IDM_OPEN_FILE:
+        OpenAndConvert();
+        return 0;
+    case IDM_SETTINGS:
+        RunDialog(IDD_SETTINGS, SettingsDialogProc);
+        return 0;
+    case IDM_ABOUT:
+        RunDialog(IDD_ABOUT, AboutDialogProc);
+        return 0;
+    case IDM_EXIT:
+    case IDM_QUIT:
+        SendMessageW(MainWindow, WM_CLOSE, 0, 0);
+        return 0;
+    default:
+        return DefWindowProcW(window, WM_COMMAND, wParam, lParam);
+    }
+}
+
+INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    (void)lParam;
+    switch (message) {
+    case WM_INITDIALOG: {
+        SHINITDLGINFO setup;
+        ZeroMemory(&setup, sizeof setup);
+        setup.dwMask = SHIDIM_FLAGS;
+        setup.hDlg = dialog;
+        setup.dwFlags = DIALOG_SETUP_FLAGS;
+        SHInitDialog(&setup);
+        return TRUE;
+    }
+    case WM_COMMAND:
+        // Only the caption's OK closes the box; Cancel and every other id are ignored.
+        if (LOWORD(wParam) == IDOK) {
+            EndDialog(dialog, IDOK);
+            return TRUE;
+        }
+        return FALSE;
+    case WM_CLOSE:
+        EndDialog(dialog, IDCANCEL);
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
