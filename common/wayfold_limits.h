@@ -1,0 +1,79 @@
+// Every fixed size in Wayfold, named once, with the reason it has the value it has.
+// The program allocates nothing: each buffer below is a program-wide array of this size.
+#ifndef WAYFOLD_LIMITS_H
+#define WAYFOLD_LIMITS_H
+
+// The status text: the lines the main window shows. It is emptied before an append
+// once it holds more than StatusEmptyAbove characters, so it never grows much beyond
+// that; the largest single write is the input path broken after every backslash
+// (InputPathMax * 3 + 2 characters), which still fits.
+const int StatusTextCapacity = 10000;
+const int StatusEmptyAbove = 1000;
+
+// The input path, as the open-file dialog fills it: the dialog is told InputPathMax
+// characters, the buffer keeps two more for the terminator and a margin.
+const int InputPathCapacity = 2040;
+const int InputPathMax = 2038;
+
+// The forward and backward route paths: the input path less its extension, plus
+// "F.rt2" or "B.rt2" and the terminator.
+const int OutputPathCapacity = 2048;
+
+// The characters cut from the end of the input path to make the output paths:
+// ".gpx", ".mps" and ".plt" have 4, ".nmea" has 5.
+const int PathCutDefault = 4;
+const int PathCutNmea = 5;
+
+// Text lines of PLT and NMEA files are read into LineBuffer, at most LineLimit
+// characters of each line; longer lines are cut. The MPS reader uses the same buffer
+// for the 6-byte file signature and track names of up to MpsNameMax characters.
+const int LineBufferSize = 160;
+const int LineLimit = 150;
+
+// GPX tags are read into TagBuffer with a limit of TagLimit, so at most TagLimit - 2
+// characters of one tag are kept, plus the terminator.
+const int TagBufferSize = 1004;
+const int TagLimit = 1000;
+
+// One route waypoint record: "W,RW%06d,%10.6f,%11.6f,0\r\n" is RouteRecordSize bytes
+// while the number has six digits and both values fit their widths. The readers deliver
+// coordinates within +-370 degrees, so a record never comes near RecordTextSize; the
+// record is still formatted with a bounded print, and one that does not fit fails.
+const int RouteRecordSize = 37;
+const int RecordTextSize = 104;
+
+// The backward copy moves one record at a time through CopyBuffer.
+const int CopyBufferSize = 64;
+
+// The forward route file's three header lines are exactly two records long, so record k
+// (from 1) starts at RouteRecordSize * (k + 1).
+const int RouteHeaderRecords = 2;
+
+// MPS track records: a name of at most MpsNameMax characters ended by a zero byte,
+// 5 unused bytes, a 4-byte point count; each point is 4 + 4 bytes of coordinates and
+// MpsPointSkip bytes that are passed over.
+const int MpsNameMax = 150;
+const int MpsTrackGap = 5;
+const int MpsPointSkip = 23;
+
+// Start-up reads the window title and class name into buffers of this many characters.
+const int ShellTextCapacity = 100;
+
+// The desktop stand-in for the Pocket PC soft-key bar keeps at most this many keys from its
+// resource; a Pocket PC soft-key bar has two.
+const int SoftKeyCapacity = 4;
+
+// The in-memory registry that stands in for the Windows registry on other hosts. The
+// program keeps one key path of three levels ("Software\Quillon\Wayfold") with four
+// values and holds at most one key open at a time; the rest is room for tests that plant
+// foreign keys and values beside them. Names are at most RegistryNameCapacity - 1
+// characters (the longest the program uses, "MaxOrtError", has 11); a value holds up to
+// RegistryDataCapacity bytes: a DWORD is 4, and a short string or binary planted in its
+// place fits too.
+const int RegistryKeyCapacity = 16;
+const int RegistryValueCapacity = 16;
+const int RegistryHandleCapacity = 4;
+const int RegistryNameCapacity = 32;
+const int RegistryDataCapacity = 64;
+
+#endif

@@ -1,0 +1,42 @@
+#include "readers/track_source.h"
+
+#include <string.h>
+
+// The first line of every PLT file begins with these characters.
+static const char PltSignature[] = "OziExplorer Track Point File";
+static const int PltSignatureLength = 28;
+// Lines 2 to 6 of the header are read and ignored.
+static const int PltHeaderLinesAfterFirst = 5;
+
+int CheckPltHeader()
+{
+    int result = HeaderAccepted;
+    // Line 1 carries the signature; a shorter line is compared as far as it goes.
+    if (ReadLine(InputFile, LineBuffer, LineLimit) < 0) {
+        result = HeaderReadError;
+    } else {
+        for (int i = 0; i < PltSignatureLength && result == HeaderAccepted; i++) {
+            if (LineBuffer[i] == 0) break;
+            if (LineBuffer[i] != PltSignature[i]) result = HeaderWrongFormat;
+        }
+    }
+    // Five more header lines, unread.
+    for (int i = 0; i < PltHeaderLinesAfterFirst && result == HeaderAccepted; i++)
+        if (ReadLine(InputFile, LineBuffer, LineLimit) < 0) result = HeaderReadError;
+    return result;
+}
+
+int ReadPltPoint(TrackPoint *point)
+{
+    const char *comma;
+    if (ReadLine(InputFile, LineBuffer, LineLimit) < 0) return PointEndOfInput;
+    // Latitude, comma, longitude; the other fields are not used.
+    comma = strchr(LineBuffer, ',');
+    if (!comma) return 1;
+    point->Lat = ParseDecimal(LineBuffer);
+    if (!LatitudeInRange(point->Lat)) return 3;
+    point->Lon = ParseDecimal(comma + 1);
+    if (!LongitudeInRange(point->Lon)) return 3;
+    SetRadians(point);
+    return PointDelivered;
+}
