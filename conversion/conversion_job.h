@@ -1,0 +1,40 @@
+// One conversion: the selected track file into a thinned forward route file and the
+// same route reversed, in the OziExplorer CE Route2 text format.
+#ifndef WAYFOLD_CONVERSION_JOB_H
+#define WAYFOLD_CONVERSION_JOB_H
+
+#include <stdio.h>
+#include <wchar.h>
+
+#include "common/wayfold_limits.h"
+#include "readers/track_source.h"
+
+// Results of RunConversionJob.
+enum {
+    JobDone = 0,
+    JobInputFailed = 2,       // input open or header check failed, or forward file create or header write
+    JobBackwardOpenFailed = 3, // reopening the forward file, or creating or heading the backward file
+    JobBackwardCopyFailed = 4, // the backward copy, or closing the backward file
+    JobThinningFailed = 10     // too few points, or a forward write (or its close) failed
+};
+
+// Program-wide job state. The host fills InputPath (at most InputPathMax characters)
+// and InputFormat before it runs the job.
+extern wchar_t InputPath[InputPathCapacity];
+extern wchar_t ForwardPath[OutputPathCapacity];
+extern wchar_t BackwardPath[OutputPathCapacity];
+extern FILE *OutputFile;
+extern int WaypointsWritten;
+
+// Converts InputPath into ForwardPath and BackwardPath, reporting into the status text.
+int RunConversionJob();
+
+// Appends point's record to the forward route file as the next waypoint. Returns 0, or 2
+// after "Forward file write error!" with both files closed.
+int WriteWaypoint(const TrackPoint *point);
+
+// Fills ForwardPath and BackwardPath from InputPath and InputFormat: the last 4 (5 for
+// NMEA) characters give way to "F.rt2" and "B.rt2".
+void MakeOutputPaths();
+
+#endif

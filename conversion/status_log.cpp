@@ -1,0 +1,83 @@
+#include "conversion/status_log.h"
+
+#include <stdio.h>
+
+#include "platform/status_display.h"
+
+static wchar_t Text[StatusTextCapacity] = L"Select file to open...";
+static int Length = 22;
+// The first character changed since the last repaint request; Length when nothing has.
+static int ChangedFrom = 0;
+
+// Appends as much of source as fits, always leaving the text terminated.
+static void AppendText(const wchar_t *source)
+{
+    if (ChangedFrom > Length) ChangedFrom = Length;
+    while (*source && Length < StatusTextCapacity - 1) Text[Length++] = *source++;
+    Text[Length] = 0;
+}
+
+static void Repaint()
+{
+    RequestStatusRepaint(Text, Length, ChangedFrom);
+    ChangedFrom = Length;
+}
+
+void StatusAppend(const wchar_t *message)
+{
+    // A long text is emptied first, so the window shows the newest messages.
+    if (Length > StatusEmptyAbove) {
+        Length = 0;
+        Text[0] = 0;
+        ChangedFrom = 0;
+    }
+    AppendText(message);
+    Repaint();
+}
+
+void StatusShowPath(const wchar_t *path)
+{
+    static const wchar_t LineEnd[] = L"\r\n";
+    Length = 0;
+    ChangedFrom = 0;
+    // Break after every backslash but a leading one, so each folder gets its own line.
+    for (int i = 0; path[i] && Length < StatusTextCapacity - 3; i++) {
+        Text[Length++] = path[i];
+        if (path[i] == L'\\' && i > 0) {
+            Text[Length++] = LineEnd[0];
+            Text[Length++] = LineEnd[1];
+        }
+    }
+    Text[Length] = 0;
+    AppendText(LineEnd);
+    Repaint();
+}
+
+void StatusAppendCount(int count)
+{
+    char digits[16];
+    wchar_t wide[16];
+    int i = 0;
+    snprintf(digits, sizeof digits, "%d ", count);
+    for (; digits[i]; i++) wide[i] = (wchar_t)digits[i];
+    wide[i] = 0;
+    AppendText(wide);
+}
+
+void StatusSetText(const wchar_t *text)
+{
+    Length = 0;
+    Text[0] = 0;
+    ChangedFrom = 0;
+    AppendText(text);
+}
+
+const wchar_t *StatusText()
+{
+    return Text;
+}
+
+int StatusLength()
+{
+    return Length;
+}

@@ -1,0 +1,128 @@
+#include "conversion/thinning.h"
+
+#include <math.h>
+
+#include "conversion/conversion_job.h"
+#include "conversion/status_log.h"
+#include "settings/thinning_settings.h"
+
+TrackPoint LastWaypoint;
+TrackPoint Candidate;
+TrackPoint NextPoint;
+
+// Legs whose longitudes differ by less than this many radians run due north or south.
+static const double MeridianTolerance = 0.000001;
+static const double Pi = 3.141592653589793;
+
+void MeasureLeg(const TrackPoint *from, const TrackPoint *to, double *meters, double *bearing)
+{
+    double latA = from->LatRad;
+    double latB = to->LatRad;
+    double deltaLon = to->LonRad - from->LonRad;
+    // Central angle by the spherical law of cosines; rounding may push x past +-1.
+    double x = cos(from->LonRad - to->LonRad) * cos(latB) * cos(latA) + sin(latB) * sin(latA);
+    double sigma;
+    if (x > 1.0) sigma = 0.0;
+    else if (x < -1.0) sigma = Pi;
+    else sigma = acos(x);
+    *meters = fabs(sigma * EarthRadiusMeters);
+
+    // Along a meridian the bearing is exact: north (or no move at all) or south.
+    if (fabs(deltaLon) < MeridianTolerance) {
+        *bearing = latA > latB ? 180.0 : 0.0;
+        return;
+    }
+    // The angle at A in the triangle pole, A, B; near the poles the quotient can leave
+    // -1..1 or be 0/0, where the bearing is taken as the limit or as north.
+    double sine = 1.0 - x * x;
+    if (sine < 0.0) sine = 0.0;
+    double c = (sin(latB) - sin(latA) * x) / (sqrt(sine) * cos(latA));
+    if (c != c) {
+        *bearing = 0.0;
+        return;
+    }
+    if (c > 1.0) c = 1.0;
+    else if (c < -1.0) c = -1.0;
+    *bearing = acos(c) * DegreesPerRadian;
+    // West of north is negative.
+    if (sin(deltaLon) < 0) *bearing = -*bearing;
+}
+
+// The difference of two bearings folded into 0..180 degrees.
+static double Turn(double first, double second)
+{
+    double turn = fabs(first - second);
+    if (turn > 180.0) turn = 360.0 - turn;
+    return turn;
+}
+
+int KeepCandidate(double candidateMeters, double candidateBearing, double nextMeters,
+                  double nextBearing, double referenceBearing)
+{
+    double minMeters = (double)ThinningSettings.MinMeters;
+    // Close to both neighbours: dropped, whatever the other tests say.
+    if (candidateMeters < minMeters && nextMeters < minMeters) return 0;
+    // Far from the last waypoint.
+    if (candidateMeters > (double)ThinningSettings.MaxMeters) return 1;
+    // The leg leaving the candidate turns away from the reference bearing.
+    if (Turn(nextBearing, referenceBearing) > (double)ThinningSettings.MaxDegrees) return 1;
+    // The candidate lies too far off the line along the reference bearing.
+    double deviation = Turn(candidateBearing, referenceBearing);
+    double error = tan(deviation * RadiansPerDegree) * candidateMeters;
+    if (error > (double)ThinningSettings.MaxOrtError) return 1;
+    return 0;
+}
+
+// Fewer than three points: reported, both files closed.
+static int TooShort()
+{
+    StatusAppend(L"Too short input file!\r\n");
+    fclose(InputFile);
+    InputFile = 0;
+    fclose(OutputFile);
+    OutputFile = 0;
+    return PassTooShort;
+}
+
+int RunThinningPass()
+{
+    double candidateMeters;
+    double candidateBearing;
+    double nextMeters;
+    double nextBearing;
+    int keep;
+
+    // Fill the window: the first point, the first candidate and the point after it.
+    if (NextTrackPoint(&LastWaypoint) != 0) return TooShort();
+    if (NextTrackPoint(&Candidate) != 0) return TooShort();
+    MeasureLeg(&LastWaypoint, &Candidate, &candidateMeters, &candidateBearing);
+    LastWaypoint.Bearing = candidateBearing;
+    if (NextTrackPoint(&NextPoint) != 0) return TooShort();
+    MeasureLeg(&Candidate, &NextPoint, &nextMeters, &nextBearing);
+    Candidate.Bearing = nextBearing;
+    if (WriteWaypoint(&LastWaypoint) != 0) return PassWriteFailed;
+
+    for (;;) {
+        keep = KeepCandidate(candidateMeters, candidateBearing, nextMeters, nextBearing,
+                             LastWaypoint.Bearing);
+        if (keep) {
+            // The candidate becomes the waypoint; its next leg is the new candidate's leg.
+            if (WriteWaypoint(&Candidate) != 0) return PassWriteFailed;
+            LastWaypoint = Candidate;
+            Candidate = NextPoint;
+            candidateMeters = nextMeters;
+            candidateBearing = nextBearing;
+            if (NextTrackPoint(&NextPoint) != 0) break;
+        } else {
+            // The candidate is dropped; measure from the waypoint to the new candidate.
+            Candidate = NextPoint;
+            if (NextTrackPoint(&NextPoint) != 0) break;
+            MeasureLeg(&LastWaypoint, &Candidate, &candidateMeters, &candidateBearing);
+        }
+        MeasureLeg(&Candidate, &NextPoint, &nextMeters, &nextBearing);
+        Candidate.Bearing = nextBearing;
+    }
+    // End of track: the last point delivered is always a waypoint.
+    if (WriteWaypoint(&Candidate) != 0) return PassWriteFailed;
+    return PassDone;
+}

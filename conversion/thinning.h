@@ -1,0 +1,38 @@
+// Route thinning: which track points become route waypoints. Distances are metres on a
+// sphere, bearings degrees clockwise from north (-180..180).
+#ifndef WAYFOLD_THINNING_H
+#define WAYFOLD_THINNING_H
+
+#include "readers/track_source.h"
+
+// Results of RunThinningPass.
+enum {
+    PassDone = 0,
+    PassTooShort = 5,
+    PassWriteFailed = 10
+};
+
+// Radius of the earth's sphere, metres, and radians to degrees (the double nearest 180/pi).
+const double EarthRadiusMeters = 6371032.0;
+const double DegreesPerRadian = 57.29577951308232;
+
+// The window of three points, program-wide.
+extern TrackPoint LastWaypoint;
+extern TrackPoint Candidate;
+extern TrackPoint NextPoint;
+
+// Streams the track from NextTrackPoint into WriteWaypoint. Returns 0 (the caller closes
+// the files), 5 (fewer than three points; reported, files closed) or 10 (a waypoint
+// write failed; reported, files closed).
+int RunThinningPass();
+
+// 1 when the candidate becomes a waypoint, 0 when it is dropped, by the ThinningSettings.
+// Metres and degrees as named.
+int KeepCandidate(double candidateMeters, double candidateBearing, double nextMeters,
+                  double nextBearing, double referenceBearing);
+
+// Great-circle distance (metres, >= 0) and initial bearing (degrees, -180..180) from one
+// point to another, from their LatRad and LonRad. Never yields a NaN.
+void MeasureLeg(const TrackPoint *from, const TrackPoint *to, double *meters, double *bearing);
+
+#endif

@@ -1,0 +1,5 @@
+#include "settings/thinning_settings.h"
+
+ThinningSettingsRecord ThinningSettings = {
+    DefaultMinMeters, DefaultMaxMeters, DefaultMaxDegrees, DefaultMaxOrtError
+};
