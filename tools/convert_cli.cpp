@@ -1,0 +1,249 @@
+#include "tools/convert_cli.h"
+
+#include <cstring>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "conversion/conversion_job.h"
+#include "conversion/status_log.h"
+#include "platform/file_io.h"
+#include "platform/status_display.h"
+#include "settings/settings_store.h"
+#include "settings/thinning_settings.h"
+
+namespace {
+
+const char Usage[] =
+    "usage: wayfold-convert [OPTIONS] TRACK...\n"
+    "Converts each GPS track into a thinned forward route (nameF.rt2) and the same route\n"
+    "reversed (nameB.rt2), beside the track, for OziExplorer CE.\n"
+    "\n"
+    "  -f, --format FORMAT   gpx, mps, plt or nmea for every TRACK (default: from its name)\n"
+    "  --min-meters N        a point closer than N m to both neighbours is dropped (5)\n"
+    "  --max-meters N        a point farther than N m from the last waypoint is kept (1000)\n"
+    "  --max-degrees N       a point whose next leg turns more than N degrees is kept (5)\n"
+    "  --max-ort-error N     a point more than N m off the route's line is kept (50)\n"
+    "  --status-text         print the status text after each conversion, as the window holds it\n"
+    "  -q, --quiet           print nothing\n"
+    "  -h, --help            print this help\n"
+    "  --version             print the version\n"
+    "\n"
+    "Exit status: the conversion's result (0 done, 2 input or forward file failed, 3 backward\n"
+    "file could not be made, 4 backward copy failed, 10 too few points or a forward write\n"
+    "failed; with several tracks the first that is not 0), or 64 for a usage error.\n";
+
+const char Version[] = "wayfold-convert 0.1.0\n";
+
+struct FormatName {
+    const wchar_t *name;
+    int format;
+};
+const FormatName Formats[] = {
+    {L"gpx", InputFormatGpx}, {L"mps", InputFormatMps}, {L"plt", InputFormatPlt}, {L"nmea", InputFormatNmea}};
+
+enum class Output { Progress, StatusText, Quiet };
+
+struct Options {
+    int format = 0;  // 0: from each track's name
+    bool thresholdGiven[4] = {false, false, false, false};
+    int thresholds[4] = {0, 0, 0, 0};
+    bool statusText = false;
+    bool quiet = false;
+    bool formatGiven = false;
+    std::vector<std::wstring> tracks;
+};
+
+const wchar_t *const ThresholdOptions[4] = {L"--min-meters", L"--max-meters", L"--max-degrees", L"--max-ort-error"};
+
+std::FILE *ProgressOut = nullptr;
+
+std::string ToUtf8(const wchar_t *text, int length)
+{
+    std::vector<char> bytes(static_cast<size_t>(length) * 4 + 1);
+    int written = EncodeUtf8(text, length, bytes.data(), static_cast<int>(bytes.size()));
+    return std::string(bytes.data(), written < 0 ? 0 : written);
+}
+
+// Prints what changed in the status text since the last repaint, CR LF as LF.
+void PrintStatusChange(const wchar_t *text, int length, int changedFrom)
+{
+    if (!ProgressOut || changedFrom >= length) return;
+    std::string bytes = ToUtf8(text + changedFrom, length - changedFrom);
+    std::string lines;
+    lines.reserve(bytes.size());
+    for (size_t i = 0; i < bytes.size(); i++)
+        if (!(bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')) lines += bytes[i];
+    std::fwrite(lines.data(), 1, lines.size(), ProgressOut);
+    std::fflush(ProgressOut);
+}
+
+bool EqualsIgnoringCase(const std::wstring &a, const wchar_t *b)
+{
+    size_t length = std::wcslen(b);
+    if (a.size() != length) return false;
+    for (size_t i = 0; i < length; i++) {
+        wchar_t x = a[i], y = b[i];
+        if (x >= L'A' && x <= L'Z') x = x - L'A' + L'a';
+        if (x != y) return false;
+    }
+    return true;
+}
+
+int FormatByName(const std::wstring &name)
+{
+    for (const FormatName &entry : Formats)
+        if (EqualsIgnoringCase(name, entry.name)) return entry.format;
+    return 0;
+}
+
+// The format a track's name ends in (".gpx" ...), or 0.
+int FormatByExtension(const std::wstring &track)
+{
+    size_t dot = track.rfind(L'.');
+    if (dot == std::wstring::npos) return 0;
+    return FormatByName(track.substr(dot + 1));
+}
+
+// A decimal integer with an optional leading minus, within the signed 32-bit range.
+bool ParseThreshold(const std::wstring &text, int *value)
+{
+    size_t i = 0;
+    bool negative = false;
+    if (i < text.size() && text[i] == L'-') { negative = true; i++; }
+    if (i == text.size()) return false;
+    long long magnitude = 0;
+    for (; i < text.size(); i++) {
+        if (text[i] < L'0' || text[i] > L'9') return false;
+        magnitude = magnitude * 10 + (text[i] - L'0');
+        if (magnitude > 2147483648LL) return false;
+    }
+    if (!negative && magnitude > 2147483647LL) return false;
+    *value = static_cast<int>(negative ? -magnitude : magnitude);
+    return true;
+}
+
+int UsageError(std::FILE *err, const std::string &message)
+{
+    std::fprintf(err, "wayfold-convert: %s (see --help)\n", message.c_str());
+    return UsageExit;
+}
+
+// Splits "--name=value" into name and value; value is absent without '='.
+bool SplitValue(const std::wstring &argument, std::wstring *name, std::wstring *value)
+{
+    size_t equals = argument.find(L'=');
+    if (argument.compare(0, 2, L"--") != 0 || equals == std::wstring::npos) {
+        *name = argument;
+        return false;
+    }
+    *name = argument.substr(0, equals);
+    *value = argument.substr(equals + 1);
+    return true;
+}
+
+}  // namespace
+
+int RunConvertCli(int argc, const wchar_t *const *argv, std::FILE *out, std::FILE *err)
+{
+    Options options;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; i++) {
+        std::wstring argument = argv[i];
+        if (optionsEnded || argument.size() < 2 || argument[0] != L'-') {
+            options.tracks.push_back(argument);
+            continue;
+        }
+        if (argument == L"--") { optionsEnded = true; continue; }
+        std::wstring name, value;
+        bool inlineValue = SplitValue(argument, &name, &value);
+        std::string shown = ToUtf8(name.c_str(), static_cast<int>(name.size()));
+        // Options that take a value take the next argument unless it came with '='.
+        auto takeValue = [&](std::wstring *target) {
+            if (inlineValue) { *target = value; return true; }
+            if (i + 1 >= argc) return false;
+            *target = argv[++i];
+            return true;
+        };
+        if (name == L"-h" || name == L"--help") {
+            if (inlineValue) return UsageError(err, "option " + shown + " takes no value");
+            std::fputs(Usage, out);
+            return 0;
+        }
+        if (name == L"--version") {
+            if (inlineValue) return UsageError(err, "option " + shown + " takes no value");
+            std::fputs(Version, out);
+            return 0;
+        }
+        if (name == L"-q" || name == L"--quiet" || name == L"--status-text") {
+            bool *flag = name == L"--status-text" ? &options.statusText : &options.quiet;
+            if (inlineValue) return UsageError(err, "option " + shown + " takes no value");
+            if (*flag) return UsageError(err, "option " + shown + " given twice");
+            *flag = true;
+            continue;
+        }
+        if (name == L"-f" || name == L"--format") {
+            if (options.formatGiven) return UsageError(err, "option " + shown + " given twice");
+            std::wstring format;
+            if (!takeValue(&format)) return UsageError(err, "option " + shown + " needs a format");
+            options.format = FormatByName(format);
+            if (options.format == 0)
+                return UsageError(err, "unknown format '" + ToUtf8(format.c_str(), static_cast<int>(format.size())) +
+                                           "' (gpx, mps, plt or nmea)");
+            options.formatGiven = true;
+            continue;
+        }
+        int threshold = -1;
+        for (int t = 0; t < 4; t++)
+            if (name == ThresholdOptions[t]) threshold = t;
+        if (threshold < 0) return UsageError(err, "unknown option " + ToUtf8(argument.c_str(), static_cast<int>(argument.size())));
+        if (options.thresholdGiven[threshold]) return UsageError(err, "option " + shown + " given twice");
+        std::wstring number;
+        if (!takeValue(&number) || !ParseThreshold(number, &options.thresholds[threshold]))
+            return UsageError(err, "option " + shown + " needs a whole number from -2147483648 to 2147483647");
+        options.thresholdGiven[threshold] = true;
+    }
+    if (options.tracks.empty()) return UsageError(err, "no TRACK given");
+    for (const std::wstring &track : options.tracks) {
+        std::string shown = ToUtf8(track.c_str(), static_cast<int>(track.size()));
+        if (track.size() > static_cast<size_t>(InputPathMax))
+            return UsageError(err, "TRACK longer than 2038 characters: " + shown.substr(0, 40) + "...");
+        if (!options.formatGiven && FormatByExtension(track) == 0)
+            return UsageError(err, "cannot tell the format of '" + shown + "' (name it .gpx, .mps, .plt or .nmea, or give --format)");
+    }
+
+    // The thresholds: the defaults, what the store holds, then the options.
+    ThinningSettings.MinMeters = DefaultMinMeters;
+    ThinningSettings.MaxMeters = DefaultMaxMeters;
+    ThinningSettings.MaxDegrees = DefaultMaxDegrees;
+    ThinningSettings.MaxOrtError = DefaultMaxOrtError;
+    // settings store: on Windows the stored thresholds come first
+#if defined(_WIN32)
+    LoadSettings();
+#endif
+    int32_t *fields[4] = {&ThinningSettings.MinMeters, &ThinningSettings.MaxMeters,
+                          &ThinningSettings.MaxDegrees, &ThinningSettings.MaxOrtError};
+    for (int t = 0; t < 4; t++)
+        if (options.thresholdGiven[t]) *fields[t] = options.thresholds[t];
+
+    Output output = options.quiet ? Output::Quiet : options.statusText ? Output::StatusText : Output::Progress;
+    ProgressOut = output == Output::Progress ? out : nullptr;
+    SetStatusRepaintHandler(output == Output::Progress ? PrintStatusChange : nullptr);
+
+    int status = 0;
+    for (const std::wstring &track : options.tracks) {
+        std::wmemset(InputPath, 0, InputPathCapacity);
+        std::wmemcpy(InputPath, track.c_str(), track.size());
+        InputFormat = options.formatGiven ? options.format : FormatByExtension(track);
+        int result = RunConversionJob();
+        if (output == Output::StatusText) {
+            std::string text = ToUtf8(StatusText(), StatusLength());
+            std::fwrite(text.data(), 1, text.size(), out);
+            std::fflush(out);
+        }
+        if (status == 0) status = result;
+    }
+    SetStatusRepaintHandler(nullptr);
+    ProgressOut = nullptr;
+    return status;
+}
