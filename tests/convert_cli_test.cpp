@@ -1,0 +1,178 @@
+#include <doctest/doctest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tests/test_support.h"
+#include "tests/track_builder.h"
+#include "tools/convert_cli.h"
+
+namespace {
+
+struct CliRun {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+std::string ReadStream(std::FILE *file)
+{
+    std::string text;
+    std::rewind(file);
+    char chunk[4096];
+    size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) text.append(chunk, got);
+    std::fclose(file);
+    return text;
+}
+
+CliRun Run(const std::vector<std::wstring> &arguments)
+{
+    std::vector<const wchar_t *> argv{L"wayfold-convert"};
+    for (const std::wstring &a : arguments) argv.push_back(a.c_str());
+    std::FILE *out = std::tmpfile();
+    std::FILE *err = std::tmpfile();
+    REQUIRE(out);
+    REQUIRE(err);
+    int status = RunConvertCli(static_cast<int>(argv.size()), argv.data(), out, err);
+    return {status, ReadStream(out), ReadStream(err)};
+}
+
+size_t FileCount(const fs::path &dir)
+{
+    return static_cast<size_t>(std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
+}
+
+const std::string GoodTrack = PltHeader() + "1,2\r\n1.001,2\r\n1.002,2.001\r\n";
+
+}  // namespace
+
+TEST_CASE("Usage errors exit 64 with one line on standard error and touch nothing")
+{
+    TempDir dir;
+    WriteBytes(dir / "a.plt", GoodTrack);
+    const std::wstring track = WidePath(dir / "a.plt");
+    const std::wstring unknown = WidePath(dir / "a.txt");
+    const std::wstring tooLong = std::wstring(2035, L'x') + L".plt";
+    const std::vector<std::vector<std::wstring>> cases = {
+        {},
+        {L"--quiet"},
+        {L"--bogus", track},
+        {L"-x", track},
+        {L"-f"},
+        {track, L"--format"},
+        {L"-f", L"kml", track},
+        {L"--format=", track},
+        {L"-f", L"plt", L"--format=gpx", track},
+        {L"--min-meters", L"abc", track},
+        {L"--min-meters", L"+5", track},
+        {L"--min-meters", L"5.5", track},
+        {L"--min-meters", L"", track},
+        {L"--min-meters=-", track},
+        {L"--max-meters", L"2147483648", track},
+        {L"--max-degrees=-2147483649", track},
+        {L"--max-ort-error", L"1", L"--max-ort-error", L"2", track},
+        {L"--max-ort-error"},
+        {L"-q", L"-q", track},
+        {L"--status-text", L"--status-text", track},
+        {L"--quiet=yes", track},
+        {track, unknown},
+        {track, tooLong},
+        {L"--", L"--not-an-option"},
+    };
+    for (const auto &arguments : cases) {
+        CAPTURE(Utf8(arguments.empty() ? L"(none)" : arguments[0]));
+        CliRun run = Run(arguments);
+        CHECK(run.status == UsageExit);
+        CHECK(run.out.empty());
+        CHECK(run.err.size() > 0);
+        CHECK(run.err.find('\n') == run.err.size() - 1);
+        CHECK(FileCount(dir.path) == 1);
+    }
+}
+
+TEST_CASE("Help and version")
+{
+    CliRun help = Run({L"--help"});
+    CHECK(help.status == 0);
+    CHECK(help.out.find("usage: wayfold-convert") == 0);
+    CHECK(Run({L"-h"}).status == 0);
+    CliRun version = Run({L"--version"});
+    CHECK(version.status == 0);
+    CHECK(version.out.find("wayfold-convert ") == 0);
+}
+
+TEST_CASE("Progress lines, status text and quiet output")
+{
+    TempDir dir;
+    WriteBytes(dir / "a.plt", GoodTrack);
+    const std::wstring track = WidePath(dir / "a.plt");
+    const std::string path = Utf8(track);
+
+    CliRun progress = Run({track});
+    CHECK(progress.status == 0);
+    CHECK(progress.out.find("a.plt\nForward route file - OK\n3 points are saved.\nBackward route file - OK\n") !=
+          std::string::npos);
+    CHECK(progress.out.find('\r') == std::string::npos);
+
+    CliRun status = Run({L"--status-text", track});
+    CHECK(status.status == 0);
+    CHECK(status.out.find("a.plt\r\nForward route file - OK\r\n3 points are saved.\r\nBackward route file - OK\r\n") !=
+          std::string::npos);
+    CHECK(status.out.back() == '\n');
+
+    CliRun quiet = Run({track, L"-q"});
+    CHECK(quiet.status == 0);
+    CHECK(quiet.out.empty());
+    CHECK(fs::exists(dir / "aF.rt2"));
+    CHECK(fs::exists(dir / "aB.rt2"));
+}
+
+TEST_CASE("Formats: by name ending in any case, or forced for every track")
+{
+    TempDir dir;
+    WriteBytes(dir / "A.PLT", GoodTrack);
+    WriteBytes(dir / "b.nmea", GoodTrack);  // PLT content under another name
+    CHECK(Run({L"-q", WidePath(dir / "A.PLT")}).status == 0);
+    CHECK(fs::exists(dir / "AF.rt2"));
+    // Forced PLT: the cut is still 4 characters, so b.nmea gives b.F.rt2.
+    CHECK(Run({L"-q", L"--format=PLT", WidePath(dir / "b.nmea")}).status == 0);
+    CHECK(fs::exists(dir / "b.F.rt2"));
+    // Forced NMEA on PLT content: no RMC sentence, too short; the cut of 5 leaves the folder.
+    CHECK(Run({L"-q", L"-f", L"nmea", WidePath(dir / "A.PLT")}).status == 10);
+    CHECK(fs::exists(dir / "F.rt2"));
+}
+
+TEST_CASE("Thresholds from the command line reach the thinning")
+{
+    TempDir dir;
+    std::vector<LatLon> track = BuildTrack({10, 10}, Repeat(9, {0, 100}));
+    WriteBytes(dir / "line.plt", PltTrack(track));
+    CliRun defaults = Run({L"--status-text", WidePath(dir / "line.plt")});
+    CHECK(defaults.out.find("\r\n2 points are saved.") != std::string::npos);
+    CliRun every = Run({L"--status-text", L"--max-meters=-1", WidePath(dir / "line.plt")});
+    CHECK(every.out.find("\r\n10 points are saved.") != std::string::npos);
+    CliRun spaced = Run({L"--status-text", L"--max-meters", L"150", L"--min-meters", L"-5", WidePath(dir / "line.plt")});
+    CHECK(spaced.out.find("\r\n6 points are saved.") != std::string::npos);
+}
+
+TEST_CASE("Exit status: the result of one track, the first failure of several")
+{
+    TempDir dir;
+    WriteBytes(dir / "good.plt", GoodTrack);
+    WriteBytes(dir / "short.plt", PltHeader() + "1,2\r\n");
+    WriteBytes(dir / "bad.plt", "not a track\r\n1\r\n2\r\n3\r\n4\r\n5\r\n");
+    const std::wstring good = WidePath(dir / "good.plt"), shortTrack = WidePath(dir / "short.plt"),
+                       bad = WidePath(dir / "bad.plt"), missing = WidePath(dir / "missing.plt");
+    CHECK(Run({L"-q", good}).status == 0);
+    CHECK(Run({L"-q", shortTrack}).status == 10);
+    CHECK(Run({L"-q", missing}).status == 2);
+    CHECK(Run({L"-q", good, good}).status == 0);
+    CHECK(Run({L"-q", good, shortTrack, bad}).status == 10);
+    CHECK(Run({L"-q", bad, shortTrack}).status == 2);
+    // Every track is converted, in order, whatever the ones before returned.
+    CliRun all = Run({L"--status-text", missing, good});
+    CHECK(all.status == 2);
+    CHECK(all.out.find("Input file open error!\r\n") < all.out.find("Backward route file - OK\r\n"));
+}
