@@ -14,13 +14,28 @@ TrackPoint NextPoint;
 static const double MeridianTolerance = 0.000001;
 static const double Pi = 3.141592653589793;
 
-void MeasureLeg(const TrackPoint *from, const TrackPoint *to, double *meters, double *bearing)
+// The sine and cosine of a point's latitude. Each slot of the window keeps its point's
+// beside it, so every point's are computed once however many legs it ends.
+struct LatitudeTrig {
+    double Sin;
+    double Cos;
+};
+static LatitudeTrig LastWaypointTrig;
+static LatitudeTrig CandidateTrig;
+static LatitudeTrig NextPointTrig;
+
+static void SetTrig(const TrackPoint *point, LatitudeTrig *trig)
 {
-    double latA = from->LatRad;
-    double latB = to->LatRad;
+    trig->Sin = sin(point->LatRad);
+    trig->Cos = cos(point->LatRad);
+}
+
+static void MeasureLegWithTrig(const TrackPoint *from, const LatitudeTrig *a, const TrackPoint *to,
+                               const LatitudeTrig *b, double *meters, double *bearing)
+{
     double deltaLon = to->LonRad - from->LonRad;
     // Central angle by the spherical law of cosines; rounding may push x past +-1.
-    double x = cos(from->LonRad - to->LonRad) * cos(latB) * cos(latA) + sin(latB) * sin(latA);
+    double x = cos(from->LonRad - to->LonRad) * b->Cos * a->Cos + b->Sin * a->Sin;
     double sigma;
     if (x > 1.0) sigma = 0.0;
     else if (x < -1.0) sigma = Pi;
@@ -29,14 +44,14 @@ void MeasureLeg(const TrackPoint *from, const TrackPoint *to, double *meters, do
 
     // Along a meridian the bearing is exact: north (or no move at all) or south.
     if (fabs(deltaLon) < MeridianTolerance) {
-        *bearing = latA > latB ? 180.0 : 0.0;
+        *bearing = from->LatRad > to->LatRad ? 180.0 : 0.0;
         return;
     }
     // The angle at A in the triangle pole, A, B; near the poles the quotient can leave
     // -1..1 or be 0/0, where the bearing is taken as the limit or as north.
     double sine = 1.0 - x * x;
     if (sine < 0.0) sine = 0.0;
-    double c = (sin(latB) - sin(latA) * x) / (sqrt(sine) * cos(latA));
+    double c = (b->Sin - a->Sin * x) / (sqrt(sine) * a->Cos);
     if (c != c) {
         *bearing = 0.0;
         return;
@@ -46,6 +61,15 @@ void MeasureLeg(const TrackPoint *from, const TrackPoint *to, double *meters, do
     *bearing = acos(c) * DegreesPerRadian;
     // West of north is negative.
     if (sin(deltaLon) < 0) *bearing = -*bearing;
+}
+
+void MeasureLeg(const TrackPoint *from, const TrackPoint *to, double *meters, double *bearing)
+{
+    LatitudeTrig a;
+    LatitudeTrig b;
+    SetTrig(from, &a);
+    SetTrig(to, &b);
+    MeasureLegWithTrig(from, &a, to, &b, meters, bearing);
 }
 
 // The difference of two bearings folded into 0..180 degrees.
@@ -94,11 +118,15 @@ int RunThinningPass()
 
     // Fill the window: the first point, the first candidate and the point after it.
     if (NextTrackPoint(&LastWaypoint) != 0) return TooShort();
+    SetTrig(&LastWaypoint, &LastWaypointTrig);
     if (NextTrackPoint(&Candidate) != 0) return TooShort();
-    MeasureLeg(&LastWaypoint, &Candidate, &candidateMeters, &candidateBearing);
+    SetTrig(&Candidate, &CandidateTrig);
+    MeasureLegWithTrig(&LastWaypoint, &LastWaypointTrig, &Candidate, &CandidateTrig,
+                       &candidateMeters, &candidateBearing);
     LastWaypoint.Bearing = candidateBearing;
     if (NextTrackPoint(&NextPoint) != 0) return TooShort();
-    MeasureLeg(&Candidate, &NextPoint, &nextMeters, &nextBearing);
+    SetTrig(&NextPoint, &NextPointTrig);
+    MeasureLegWithTrig(&Candidate, &CandidateTrig, &NextPoint, &NextPointTrig, &nextMeters, &nextBearing);
     Candidate.Bearing = nextBearing;
     if (WriteWaypoint(&LastWaypoint) != 0) return PassWriteFailed;
 
@@ -109,17 +137,23 @@ int RunThinningPass()
             // The candidate becomes the waypoint; its next leg is the new candidate's leg.
             if (WriteWaypoint(&Candidate) != 0) return PassWriteFailed;
             LastWaypoint = Candidate;
+            LastWaypointTrig = CandidateTrig;
             Candidate = NextPoint;
+            CandidateTrig = NextPointTrig;
             candidateMeters = nextMeters;
             candidateBearing = nextBearing;
             if (NextTrackPoint(&NextPoint) != 0) break;
+            SetTrig(&NextPoint, &NextPointTrig);
         } else {
             // The candidate is dropped; measure from the waypoint to the new candidate.
             Candidate = NextPoint;
+            CandidateTrig = NextPointTrig;
             if (NextTrackPoint(&NextPoint) != 0) break;
-            MeasureLeg(&LastWaypoint, &Candidate, &candidateMeters, &candidateBearing);
+            SetTrig(&NextPoint, &NextPointTrig);
+            MeasureLegWithTrig(&LastWaypoint, &LastWaypointTrig, &Candidate, &CandidateTrig,
+                               &candidateMeters, &candidateBearing);
         }
-        MeasureLeg(&Candidate, &NextPoint, &nextMeters, &nextBearing);
+        MeasureLegWithTrig(&Candidate, &CandidateTrig, &NextPoint, &NextPointTrig, &nextMeters, &nextBearing);
         Candidate.Bearing = nextBearing;
     }
     // End of track: the last point delivered is always a waypoint.

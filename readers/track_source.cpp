@@ -1,5 +1,6 @@
 #include "readers/track_source.h"
 
+#include <stdint.h>
 #include <stdlib.h>
 
 #include "platform/file_io.h"
@@ -60,13 +61,16 @@ int ReadLine(FILE *file, char *buffer, int limit)
     // Collect the line; a line the file ends without its line end is dropped.
     while (count < limit) {
         byte = ReadByte(file);
-        if (byte == EOF) {
-            buffer[count] = 0;
-            return -1;
-        }
-        if (IsLineEnd(byte)) {
-            buffer[count] = 0;
-            return count;
+        // Every line end and EOF lies at or below CR: one test for the usual byte.
+        if (byte <= '\r') {
+            if (byte == EOF) {
+                buffer[count] = 0;
+                return -1;
+            }
+            if (IsLineEnd(byte)) {
+                buffer[count] = 0;
+                return count;
+            }
         }
         buffer[count++] = (char)byte;
     }
@@ -118,6 +122,21 @@ static bool IsDigit(char c)
     return c >= '0' && c <= '9';
 }
 
+// Digits gather in an integer, GroupDigits at a time, which keeps the floating-point
+// multiply off the path of every digit.
+static const int GroupDigits = 9;
+static const double GroupScale = 1e9;
+
+static void AddDigit(char digit, double *mantissa, uint32_t *group, int *groupCount)
+{
+    *group = *group * 10 + (uint32_t)(digit - '0');
+    if (++*groupCount == GroupDigits) {
+        *mantissa = *mantissa * GroupScale + (double)*group;
+        *group = 0;
+        *groupCount = 0;
+    }
+}
+
 static bool IsSpace(char c)
 {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
@@ -127,7 +146,9 @@ double ParseDecimal(const char *text)
 {
     const char *p = text;
     bool negative = false;
-    double mantissa = 0.0;   // the first FastDigits significant digits
+    double mantissa = 0.0;   // the first FastDigits significant digits, in groups
+    uint32_t group = 0;      // the digits not yet in mantissa, at most GroupDigits
+    int groupCount = 0;
     int significant = 0;     // all significant digits seen
     int digitCount = 0;      // all mantissa digits, zeros included
     int scale = 0;           // power of ten of the mantissa's last digit
@@ -143,17 +164,19 @@ double ParseDecimal(const char *text)
     digitsStart = p;
     for (; IsDigit(*p); p++, digitCount++) {
         if (significant == 0 && *p == '0') continue;
-        if (significant < FastDigits) mantissa = mantissa * 10.0 + (*p - '0');
+        if (significant < FastDigits) AddDigit(*p, &mantissa, &group, &groupCount);
         else scale++;
         significant++;
     }
     if (*p == '.') {
         for (p++; IsDigit(*p); p++, digitCount++) {
             if (significant == 0 && *p == '0') { scale--; continue; }
-            if (significant < FastDigits) { mantissa = mantissa * 10.0 + (*p - '0'); scale--; }
+            if (significant < FastDigits) { AddDigit(*p, &mantissa, &group, &groupCount); scale--; }
             significant++;
         }
     }
+    // Both parts are integers below 10^FastDigits, so this is exact.
+    mantissa = mantissa * PowersOfTen[groupCount] + (double)group;
     // No digit at all: no number.
     if (digitCount == 0) return 0.0;
     digitsEnd = p;
