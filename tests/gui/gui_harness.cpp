@@ -20,6 +20,29 @@
 static std::wstring Scenario;
 static std::wstring WorkDir;
 
+// The status text at every WM_PAINT the main window gets. While a conversion runs the
+// message loop does not, so a paint seen then was sent by the status display itself.
+static WNDPROC ProgramProc = 0;
+static std::vector<std::wstring> Painted;
+
+static LRESULT CALLBACK WatchPaint(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_PAINT) {
+        Painted.push_back(std::wstring(StatusText(), StatusLength()));
+    }
+    return CallWindowProcW(ProgramProc, window, message, wParam, lParam);
+}
+
+static bool WasPainted(const std::wstring &text)
+{
+    for (const std::wstring &painted : Painted) {
+        if (painted == text) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // The status text once the program waits for input again and the text shows an ending.
 static std::wstring SettledStatus(HWND main, bool (*ended)(const std::wstring &))
 {
@@ -113,6 +136,7 @@ static void OpenEachFilter(HWND main)
     for (const Case &c : cases) {
         std::wstring path = DosPath(WorkDir + L"/" + c.Name);
         Note("filter %d: %s", c.Filter, Utf8(path).c_str());
+        Painted.clear();
         std::wstring text = OpenFile(main, previous, c.Filter, path);
         previous = c.Filter;
         std::vector<std::wstring> lines = Lines(text);
@@ -131,6 +155,14 @@ static void OpenEachFilter(HWND main)
               Utf8(lines[n - 2]).c_str());
         Check(lines[n - 1] == L"Backward route file - OK", "line: %s", Utf8(lines[n - 1]).c_str());
         Check(text.size() >= 2 && text.compare(text.size() - 2, 2, L"\r\n") == 0, "the text ends its last line");
+        // The path and each of the three lines were on the screen as soon as they came.
+        size_t end = 0;
+        for (size_t i = 0; i < n; ++i) {
+            end = text.find(L"\r\n", end) + 2;
+            if (i + 4 >= n) {
+                Check(WasPainted(text.substr(0, end)), "painted at once: %s", Utf8(lines[i]).c_str());
+            }
+        }
 
         std::wstring base = path.substr(0, path.size() - c.Cut);
         bool forwardFound = false, backwardFound = false;
@@ -161,6 +193,7 @@ static DWORD WINAPI Drive(void *)
     HWND main = WaitWindow(MainClass, MainTitle);
     if (Check(main != 0, "the main window appears")) {
         WaitIdle(main);
+        ProgramProc = (WNDPROC)SetWindowLongPtrW(main, GWLP_WNDPROC, (LONG_PTR)WatchPaint);
         Check(std::wstring(StatusText(), StatusLength()) == L"Select file to open...", "the first status text");
         if (Scenario == L"open") {
             OpenEachFilter(main);
