@@ -6,7 +6,7 @@ packages=(
   clang libclang-rt-14-dev                      # fuzzers (libFuzzer, sanitizers)
   g++-mingw-w64-x86-64 wine wine64              # Windows build, run under Wine
   xvfb xauth xdotool imagemagick                # the handheld program's window tests
-  time                                          # the benchmark's peak memory
+  time python3                                  # the benchmark's peak memory; the differential test
 )
 missing=()
 for package in "${packages[@]}"; do
