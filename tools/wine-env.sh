@@ -1,5 +1,5 @@
 # Sourced by the Wine scripts: one prefix of the test run's own, never ~/.wine.
-# WAYFOLD_WINEPREFIX may name another; the default lives in the build tree's parent.
+# WAYFOLD_WINEPREFIX may name another; the default is per user, under TMPDIR or /tmp.
 : "${WAYFOLD_WINEPREFIX:=${TMPDIR:-/tmp}/wayfold-wine-$(id -u)}"
 export WINEPREFIX="$WAYFOLD_WINEPREFIX"
 export WINEARCH=win64

@@ -2,16 +2,24 @@
 # Runs a command inside one Wine session of the test prefix:
 #   xvfb-run -a -s "-screen 0 480x640x24" tools/wine-session.sh ctest ...
 # A persistent server, warmed up with its services' output kept off the command's pipes,
-# makes each program start cost a fraction of a second; the server ends with the session.
-# With WAYFOLD_WINE_CLEAN=1 the prefix is removed afterwards.
+# makes each program start cost a fraction of a second; the server ends with the session,
+# also when the session is interrupted. With WAYFOLD_WINE_CLEAN=1 the prefix is removed
+# afterwards. Exits with the command's status (125 when the prefix cannot be made).
 here=$(cd "$(dirname "$0")" && pwd)
-"$here/wine-prefix.sh" || exit 125
 . "$here/wine-env.sh"
-wineserver -k 2>/dev/null; wineserver -w
+finish() {
+    wineserver -k 2>/dev/null
+    timeout 20 wineserver -w
+    if [ "${WAYFOLD_WINE_CLEAN:-0}" = 1 ] && [ -f "$WINEPREFIX/.wayfold-prefix" ]; then
+        rm -rf "$WINEPREFIX" "$WINEPREFIX.lock"
+    fi
+}
+trap finish EXIT
+trap 'exit 130' INT TERM
+"$here/wine-prefix.sh" || exit 125
+# No server left over from another display
+wineserver -k 2>/dev/null
+wineserver -w
 wineserver -p
 wine wineboot >/dev/null 2>&1
-"$@"; rc=$?
-wineserver -k
-timeout 20 wineserver -w
-if [ "${WAYFOLD_WINE_CLEAN:-0}" = 1 ]; then rm -rf "$WINEPREFIX" "$WINEPREFIX.lock"; fi
-exit $rc
+"$@"
