@@ -12,7 +12,7 @@ extern const wchar_t *const MainClass;
 extern const wchar_t *const MainTitle;
 
 // Default deadline of the waits, in milliseconds.
-const DWORD WaitMs = 10000;
+const DWORD WaitMs = 20000;
 
 // Failures so far; Check prints each one.
 extern int Failures;
