@@ -24,6 +24,15 @@ echo "== Fuzzers, 20 s each"
 fuzz/run-fuzzers.sh 20
 
 # windows
+echo "== Windows build, its tests under Wine"
+# The converter under Wine is compared with the native one, built here for that.
+cmake --preset default >/dev/null
+cmake --build --preset default -j "$jobs" --target wayfold-convert
+cmake --preset windows -DWAYFOLD_NATIVE_CONVERT="$PWD/build/native/wayfold-convert" >/dev/null
+cmake --build --preset windows -j "$jobs"
+# A prefix of this run's own, removed by the session when it ends.
+WAYFOLD_WINEPREFIX="${TMPDIR:-/tmp}/wayfold-wine-ci-$$" WAYFOLD_WINE_CLEAN=1 timeout 1200 \
+  xvfb-run -a -s "-screen 0 480x640x24" tools/wine-session.sh ctest --preset windows -j "$jobs"
 
 echo "== Native build and tests"
 cmake --preset default >/dev/null
