@@ -189,12 +189,14 @@ BOOL SHCreateMenuBar(SHMENUBARINFO *info)
 BOOL SHHandleWMActivate(HWND window, WPARAM wParam, LPARAM lParam, SHACTIVATEINFO *info,
                         DWORD flags)
 {
-    // No input panel on the desktop: nothing to raise or lower.
-    (void)window;
-    (void)wParam;
+    // No input panel on the desktop. The window procedure does not pass WM_ACTIVATE on, so
+    // the keyboard focus that the default handling would give is given here.
     (void)lParam;
     (void)info;
     (void)flags;
+    if (LOWORD(wParam) != WA_INACTIVE && HIWORD(wParam) == 0) {
+        SetFocus(window);
+    }
     return TRUE;
 }
 
