@@ -1,7 +1,5 @@
 #include "readers/gpx_reader.h"
 
-#include <string.h>
-
 #include "platform/file_io.h"
 
 char TagBuffer[TagBufferSize];
@@ -32,10 +30,29 @@ int ReadTag(char *buffer, int limit)
     return 0;
 }
 
+// The first occurrence of name (three or more letters) in text, or 0. Tags are short, so
+// a plain scan beats the library search's setup on every tag.
+static const char *FindName(const char *text, const char *name)
+{
+    for (; *text != 0; ++text) {
+        if (*text != name[0]) continue;
+        int i = 1;
+        while (name[i] != 0 && text[i] == name[i]) ++i;
+        if (name[i] == 0) return text;
+    }
+    return 0;
+}
+
 // Whether the tag text holds "trkpt" and no "/trkpt": start and self-closing track points.
+// Every "/trkpt" holds a "trkpt", so one pass over the occurrences of "trkpt" decides.
 static bool IsTrackPointTag(const char *text)
 {
-    return strstr(text, "trkpt") != 0 && strstr(text, "/trkpt") == 0;
+    bool found = false;
+    for (const char *at = FindName(text, "trkpt"); at != 0; at = FindName(at + 1, "trkpt")) {
+        if (at != text && at[-1] == '/') return false;
+        found = true;
+    }
+    return found;
 }
 
 // The first digit or minus sign at or after text, or 0 at the end of the text.
@@ -55,7 +72,7 @@ int ReadGpxPoint(TrackPoint *point)
     } while (!IsTrackPointTag(TagBuffer));
 
     // Latitude: the first number after the first "lat".
-    const char *name = strstr(TagBuffer, "lat");
+    const char *name = FindName(TagBuffer, "lat");
     if (name == 0) return 1;
     const char *number = FindNumberStart(name);
     if (number == 0) return 2;
@@ -63,7 +80,7 @@ int ReadGpxPoint(TrackPoint *point)
     if (!LatitudeInRange(point->Lat)) return 3;
 
     // Longitude: the first number after the first "lon", searched from the start again.
-    name = strstr(TagBuffer, "lon");
+    name = FindName(TagBuffer, "lon");
     if (name == 0) return 1;
     number = FindNumberStart(name);
     if (number == 0) return 2;
