@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/registry.h"
 #include "tests/test_support.h"
 #include "tests/track_builder.h"
 #include "tools/convert_cli.h"
@@ -29,6 +30,8 @@ std::string ReadStream(std::FILE *file)
 
 CliRun Run(const std::vector<std::wstring> &arguments)
 {
+    // On Windows the converter starts from the stored thresholds: store none.
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Quillon");
     std::vector<const wchar_t *> argv{L"wayfold-convert"};
     for (const std::wstring &a : arguments) argv.push_back(a.c_str());
     std::FILE *out = std::tmpfile();
