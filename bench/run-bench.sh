@@ -2,6 +2,7 @@
 # Converts one generated track of POINTS points (default 1,000,000) in each of the four
 # formats with the release build of wayfold-convert and prints, per format: the file size,
 # the time (best of 3), the throughput, the peak memory, the share of points kept, the
+# readers' own time (NextTrackPoint alone, no thinning or route files), the
 # time of a plain byte-at-a-time read of the same file (the floor) and our time as a
 # multiple of it; where gpsbabel is installed, also its time and memory to read the same
 # GPX, NMEA and PLT file, and our time as a fraction of its time.
@@ -32,8 +33,21 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/wayfold-bench-XXXXXX")
 trap 'rm -rf "$work"' EXIT
 g++ -O2 -std=c++17 -o "$work/gen_track" bench/gen_track.cpp
 g++ -O2 -std=c++17 -o "$work/byte_scan" bench/byte_scan.cpp
+# The readers alone, from the product sources, to tell reading from the rest of a conversion.
+g++ -O2 -std=c++17 -ffp-contract=off -I. -o "$work/read_track" bench/read_track.cpp readers/*.cpp \
+  conversion/status_log.cpp platform/status_display.cpp platform/file_io.cpp
 echo "Generating $points points in each format in $work ..."
 "$work/gen_track" "$work" "$points"
+
+# The readers' own time, best of three (read_track prints points and seconds).
+reader_best() {
+  local best="" i t
+  for i in 1 2 3; do
+    t=$("$work/read_track" "$1" "$2" | awk '{ print $2 }')
+    if [ -z "$best" ] || awk -v a="$t" -v b="$best" 'BEGIN { exit !(a < b) }'; then best=$t; fi
+  done
+  echo "$best"
+}
 
 # Runs a command, fails loudly if it fails; sets seconds (wall clock) and kilobytes (peak).
 run_once() {
@@ -65,8 +79,8 @@ have_gpsbabel=0
 command -v gpsbabel >/dev/null && have_gpsbabel=1
 [ $have_gpsbabel = 1 ] || echo "(gpsbabel not installed: its columns stay empty; apt-get install gpsbabel)"
 
-printf "\n%-5s %8s %8s %9s %8s %7s | %8s %7s | %9s %9s %8s\n" \
-  format MB seconds "MB/s" "peak KB" kept "floor s" "x floor" "gpsbabel" "babel KB" "ours/gb"
+printf "\n%-5s %7s %8s %6s %8s %7s | %8s %6s | %8s %7s | %9s %9s %8s\n" \
+  format MB seconds "MB/s" "peak KB" kept "reader s" "MB/s" "floor s" "x floor" "gpsbabel" "babel KB" "ours/gb"
 misses=()
 for format in plt gpx nmea mps; do
   file="$work/track.$format"
@@ -79,6 +93,9 @@ for format in plt gpx nmea mps; do
   records=$(($(wc -l <"$work/trackF.rt2") - 3))
   kept=$(awk -v k="$records" -v n="$points" 'BEGIN { printf "%.1f%%", 100 * k / n }')
 
+  reader=$(reader_best "$format" "$file")
+  reader_rate=$(awk -v mb="$megabytes" -v s="$reader" 'BEGIN { printf "%.0f", (s > 0 ? mb / s : 0) }')
+
   run_best "$work/byte_scan" "$file"
   floor=$seconds
   times_floor=$(awk -v a="$ours" -v b="$floor" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')
@@ -89,13 +106,14 @@ for format in plt gpx nmea mps; do
       plt) type=ozi ;;
       *) type=$format ;;
     esac
-    run_once gpsbabel -t -i "$type" -f "$file" -o csv -F /dev/null
+    run_once gpsbabel -i "$type" -f "$file" -o csv -F /dev/null
     babel=$seconds
     babel_kb=$kilobytes
     ratio=$(awk -v a="$ours" -v b="$babel" 'BEGIN { printf "%.3f", (b > 0 ? a / b : 0) }')
   fi
-  printf "%-5s %8s %8s %9s %8s %7s | %8s %7s | %9s %9s %8s\n" \
-    "$format" "$megabytes" "$ours" "$rate" "$ours_kb" "$kept" "$floor" "$times_floor" "$babel" "$babel_kb" "$ratio"
+  printf "%-5s %7s %8s %6s %8s %7s | %8s %6s | %8s %7s | %9s %9s %8s\n" \
+    "$format" "$megabytes" "$ours" "$rate" "$ours_kb" "$kept" "$reader" "$reader_rate" "$floor" "$times_floor" \
+    "$babel" "$babel_kb" "$ratio"
 
   [ "$ours_kb" -lt 4096 ] || misses+=("$format: peak memory ${ours_kb} KB is not below 4096 KB")
   if [ "$format" = mps ]; then
