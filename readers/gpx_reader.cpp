@@ -30,7 +30,7 @@ int ReadTag(char *buffer, int limit)
     return 0;
 }
 
-// The first occurrence of name (three or more letters) in text, or 0. Tags are short, so
+// The first occurrence of name (not empty) in text, or 0. Tags are short, so
 // a plain scan beats the library search's setup on every tag.
 static const char *FindName(const char *text, const char *name)
 {
