@@ -17,14 +17,24 @@
 
 namespace fs = std::filesystem;
 
+static fs::path WorkPath;
+
+static void RemoveWorkDir()
+{
+    std::error_code error;
+    fs::remove_all(WorkPath, error);
+}
+
+// A folder of this process's own, removed when the fuzzer exits.
 static const fs::path &WorkDir()
 {
-    static fs::path dir = [] {
+    if (WorkPath.empty()) {
         std::string pattern = (fs::temp_directory_path() / "wayfold-fuzz-XXXXXX").string();
         FUZZ_CHECK(mkdtemp(pattern.data()) != nullptr);
-        return fs::path(pattern);
-    }();
-    return dir;
+        WorkPath = pattern;
+        std::atexit(RemoveWorkDir);
+    }
+    return WorkPath;
 }
 
 static int32_t Le32(const uint8_t *bytes)
