@@ -247,3 +247,13 @@ BOOL SHInitDialog(SHINITDLGINFO *info)
 }
 
 #endif
+
+void InitHandheldDialog(HWND dialog, DWORD flags)
+{
+    SHINITDLGINFO setup;
+    ZeroMemory(&setup, sizeof setup);
+    setup.dwMask = SHIDIM_FLAGS;
+    setup.hDlg = dialog;
+    setup.dwFlags = flags;
+    SHInitDialog(&setup);
+}

@@ -74,6 +74,9 @@ BOOL SHInitDialog(SHINITDLGINFO *info);
 
 #endif
 
+// Sets a dialog up as the handheld shows it: SHInitDialog with these SHIDIF_ flags.
+void InitHandheldDialog(HWND dialog, DWORD flags);
+
 // The window handle to bring to the front when a second start finds the running
 // instance: on the handheld with its lowest bit set, so the instance's owned windows (an
 // open dialog) come along.

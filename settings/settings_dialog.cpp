@@ -59,12 +59,7 @@ INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
     (void)lParam;
     switch (message) {
     case WM_INITDIALOG: {
-        SHINITDLGINFO setup;
-        ZeroMemory(&setup, sizeof setup);
-        setup.dwMask = SHIDIM_FLAGS;
-        setup.hDlg = dialog;
-        setup.dwFlags = DIALOG_SETUP_FLAGS;
-        SHInitDialog(&setup);
+        InitHandheldDialog(dialog, DIALOG_SETUP_FLAGS);
         FillFields(dialog);
         return TRUE;
     }

@@ -80,12 +80,7 @@ INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     (void)lParam;
     switch (message) {
     case WM_INITDIALOG: {
-        SHINITDLGINFO setup;
-        ZeroMemory(&setup, sizeof setup);
-        setup.dwMask = SHIDIM_FLAGS;
-        setup.hDlg = dialog;
-        setup.dwFlags = DIALOG_SETUP_FLAGS;
-        SHInitDialog(&setup);
+        InitHandheldDialog(dialog, DIALOG_SETUP_FLAGS);
         return TRUE;
     }
     case WM_COMMAND:
