@@ -42,8 +42,10 @@ const int TagLimit = 1000;
 const int RouteRecordSize = 37;
 const int RecordTextSize = 104;
 
-// The backward copy moves one record at a time through CopyBuffer.
-const int CopyBufferSize = 64;
+// The backward copy reads the forward file's records CopyBlockRecords at a time, from
+// the end: one seek per block instead of one (a system call) per record, in a buffer of
+// about the C library's own stream buffer.
+const int CopyBlockRecords = 128;
 
 // The forward route file's three header lines are exactly two records long, so record k
 // (from 1) starts at RouteRecordSize * (k + 1).

@@ -14,7 +14,7 @@ FILE *OutputFile = 0;
 int WaypointsWritten = 0;
 
 static char RecordText[RecordTextSize];
-static unsigned char CopyBuffer[CopyBufferSize];
+static unsigned char CopyBuffer[CopyBlockRecords * RouteRecordSize];
 
 static const char HeaderLine1[] = "H1,OziExplorer CE Route2 File Version 1.0\r\n";
 static const char HeaderLine2[] = "H2,WGS 84\r\n";
@@ -90,29 +90,40 @@ int WriteWaypoint(const TrackPoint *point)
     return 0;
 }
 
-// Copies the forward file's records, last first, after the backward header.
+// Copies the forward file's records, last first, after the backward header. Records are
+// read a block at a time from the end, one seek per block: a seek per record costs a
+// system call each. Each record is checked and written in turn, so a failure stops the
+// copy at the same record, with the same message, as a record-by-record copy would.
 static int CopyRecordsBackward()
 {
     int left = WaypointsWritten;
-    long position;
     const wchar_t *failure = 0;
+#if LONG_MAX / 37 - 2 < INT_MAX
     // Record k starts at RouteRecordSize * (k + 1); the position must fit the stream's.
     if (left > LONG_MAX / RouteRecordSize - RouteHeaderRecords) {
         failure = L"Forward route file seek error!\r\n";
         left = 0;
     }
-    position = (long)RouteRecordSize * (left + 1);
+#endif
     while (left > 0 && !failure) {
-        if (fseek(InputFile, position, SEEK_SET) != 0)
+        int count = left < CopyBlockRecords ? left : CopyBlockRecords;
+        int first = left - count + 1;
+        size_t got = 0;
+        if (fseek(InputFile, (long)RouteRecordSize * (first + 1), SEEK_SET) != 0)
             failure = L"Forward route file seek error!\r\n";
-        else if (fread(CopyBuffer, 1, RouteRecordSize, InputFile) != (size_t)RouteRecordSize)
-            failure = L"Forward route file read error!\r\n";
-        else if (CopyBuffer[0] != 'W' || CopyBuffer[RouteRecordSize - 1] != '\n')
-            failure = L"Invalid data in forward route file!\r\n";
-        else if (fwrite(CopyBuffer, 1, RouteRecordSize, OutputFile) != (size_t)RouteRecordSize)
-            failure = L"Backward route file write error!\r\n";
-        left--;
-        position -= RouteRecordSize;
+        else
+            got = fread(CopyBuffer, 1, (size_t)count * RouteRecordSize, InputFile);
+        for (int record = left; record >= first && !failure; record--) {
+            size_t offset = (size_t)(record - first) * RouteRecordSize;
+            const unsigned char *text = CopyBuffer + offset;
+            if (offset + RouteRecordSize > got)
+                failure = L"Forward route file read error!\r\n";
+            else if (text[0] != 'W' || text[RouteRecordSize - 1] != '\n')
+                failure = L"Invalid data in forward route file!\r\n";
+            else if (fwrite(text, 1, RouteRecordSize, OutputFile) != (size_t)RouteRecordSize)
+                failure = L"Backward route file write error!\r\n";
+        }
+        left = first - 1;
     }
     if (failure) {
         StatusAppend(failure);
