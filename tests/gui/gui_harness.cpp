@@ -22,53 +22,64 @@ static std::wstring WorkDir;
 
 // The status text at every WM_PAINT the main window gets. While a conversion runs the
 // message loop does not, so a paint seen then was sent by the status display itself.
+// The program's thread records, the driving thread reads: under a lock.
 static WNDPROC ProgramProc = 0;
+static CRITICAL_SECTION PaintedLock;
 static std::vector<std::wstring> Painted;
+
+// "Open file" commands the program has finished handling (dialog and conversion).
+static volatile LONG OpensDone = 0;
 
 static LRESULT CALLBACK WatchPaint(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_PAINT) {
+        EnterCriticalSection(&PaintedLock);
         Painted.push_back(std::wstring(StatusText(), StatusLength()));
+        LeaveCriticalSection(&PaintedLock);
+    }
+    if (message == WM_COMMAND && LOWORD(wParam) == IDM_OPEN_FILE) {
+        LRESULT result = CallWindowProcW(ProgramProc, window, message, wParam, lParam);
+        InterlockedIncrement(&OpensDone);
+        return result;
     }
     return CallWindowProcW(ProgramProc, window, message, wParam, lParam);
 }
 
+static void ClearPainted()
+{
+    EnterCriticalSection(&PaintedLock);
+    Painted.clear();
+    LeaveCriticalSection(&PaintedLock);
+}
+
 static bool WasPainted(const std::wstring &text)
 {
+    EnterCriticalSection(&PaintedLock);
+    bool found = false;
     for (const std::wstring &painted : Painted) {
-        if (painted == text) {
-            return true;
-        }
+        found = found || painted == text;
     }
-    return false;
+    LeaveCriticalSection(&PaintedLock);
+    return found;
 }
 
-// The status text once the program waits for input again and the text shows an ending.
-static std::wstring SettledStatus(HWND main, bool (*ended)(const std::wstring &))
+static LONG OpensDoneNow()
+{
+    return InterlockedCompareExchange(&OpensDone, 0, 0);
+}
+
+// The status text once the program has finished the "Open file" command that followed
+// opensBefore finished ones. A hidden dialog is no such sign: the program may still be in
+// the dialog's loop, answering messages, with the text of the command before.
+static std::wstring SettledStatus(HWND main, LONG opensBefore)
 {
     DWORD start = GetTickCount();
-    std::wstring text;
-    do {
-        WaitIdle(main);
-        text.assign(StatusText(), StatusLength());
-        if (ended(text)) {
-            break;
-        }
+    while (OpensDoneNow() == opensBefore && GetTickCount() - start < 30000) {
         Sleep(10);
-    } while (GetTickCount() - start < 30000);
-    return text;
-}
-
-static bool EndsConversion(const std::wstring &text)
-{
-    const std::wstring done = L"Backward route file - OK\r\n";
-    return (text.size() >= done.size() && text.compare(text.size() - done.size(), done.size(), done) == 0) ||
-           text.find(L"!\r\n") != std::wstring::npos;
-}
-
-static bool EndsCancel(const std::wstring &text)
-{
-    return text == L"File not selected";
+    }
+    Check(OpensDoneNow() != opensBefore, "the program finishes \"Open file\"");
+    WaitIdle(main);
+    return std::wstring(StatusText(), StatusLength());
 }
 
 static std::vector<std::wstring> Lines(const std::wstring &text)
@@ -108,6 +119,7 @@ static std::vector<std::string> Records(const std::wstring &path, bool *found)
 // when path is empty) and returns the status text when the program is idle again.
 static std::wstring OpenFile(HWND main, int shownFilter, int filter, const std::wstring &path)
 {
+    LONG opensBefore = OpensDoneNow();
     PostMessageW(main, WM_COMMAND, IDM_OPEN_FILE, 0);
     HWND dialog = WaitOwnedDialog(main);
     if (!Check(dialog != 0, "\"Open file\" opens the open-file dialog")) {
@@ -119,7 +131,7 @@ static std::wstring OpenFile(HWND main, int shownFilter, int filter, const std::
     }
     Check(shown.Filter == shownFilter, "the dialog opens on filter %d (shows %d)", shownFilter, shown.Filter);
     Check(shown.Name.empty(), "the dialog opens with an empty name");
-    return SettledStatus(main, path.empty() ? EndsCancel : EndsConversion);
+    return SettledStatus(main, opensBefore);
 }
 
 // Each filter with a real track of its format: both route files and the three status
@@ -136,7 +148,7 @@ static void OpenEachFilter(HWND main)
     for (const Case &c : cases) {
         std::wstring path = DosPath(WorkDir + L"/" + c.Name);
         Note("filter %d: %s", c.Filter, Utf8(path).c_str());
-        Painted.clear();
+        ClearPainted();
         std::wstring text = OpenFile(main, previous, c.Filter, path);
         previous = c.Filter;
         std::vector<std::wstring> lines = Lines(text);
@@ -193,7 +205,9 @@ static DWORD WINAPI Drive(void *)
     HWND main = WaitWindow(MainClass, MainTitle);
     if (Check(main != 0, "the main window appears")) {
         WaitIdle(main);
-        ProgramProc = (WNDPROC)SetWindowLongPtrW(main, GWLP_WNDPROC, (LONG_PTR)WatchPaint);
+        // Known before the swap: the program's thread may call WatchPaint at once.
+        ProgramProc = (WNDPROC)GetWindowLongPtrW(main, GWLP_WNDPROC);
+        SetWindowLongPtrW(main, GWLP_WNDPROC, (LONG_PTR)WatchPaint);
         Check(std::wstring(StatusText(), StatusLength()) == L"Select file to open...", "the first status text");
         if (Scenario == L"open") {
             OpenEachFilter(main);
@@ -212,6 +226,7 @@ int wmain(int argc, wchar_t **argv)
         return 2;
     }
     Scenario = argv[1];
+    InitializeCriticalSection(&PaintedLock);
     WorkDir = argc > 2 ? argv[2] : L"";
     HANDLE driver = CreateThread(0, 0, Drive, 0, 0, 0);
     int code = ProgramMain(GetModuleHandleW(0), 0, GetCommandLineW(), SW_SHOWDEFAULT);
