@@ -145,6 +145,27 @@ static HWND MakeWindow(const wchar_t *className, const wchar_t *title)
                            CW_USEDEFAULT, 0, 0, windowClass.hInstance, 0);
 }
 
+// Class and title of a window, for messages.
+static std::string Describe(HWND window)
+{
+    wchar_t className[64];
+    className[0] = 0;
+    GetClassNameW(window, className, 64);
+    return "\"" + Utf8(className) + "\" \"" + Utf8(WindowText(window)) + "\"";
+}
+
+// Waits for window to be the foreground window; returns the foreground window.
+static HWND WaitForeground(HWND window, DWORD ms = WaitMs)
+{
+    DWORD start = GetTickCount();
+    HWND front = GetForegroundWindow();
+    while (front != window && GetTickCount() - start < ms) {
+        Sleep(10);
+        front = GetForegroundWindow();
+    }
+    return front;
+}
+
 static int CountMainWindows()
 {
     int count = 0;
@@ -192,13 +213,20 @@ static void SingleInstance(const std::wstring &path)
 
     // Something else in front, then the second start.
     SetForegroundWindow(otherClass);
+    HWND front = GetForegroundWindow();
+    Check(front == otherClass, "a decoy is in front before the second start (in front: %s)", Describe(front).c_str());
+    WaitIdle(first.Main);
     Program second;
     if (Check(Launch(path, &second.Process), "the second start runs")) {
         int code = WaitExit(second.Process);
         Check(code == 0, "the second start ends with 0 (got %d)", code);
     }
     Check(CountMainWindows() == 1, "one main window remains (found %d)", CountMainWindows());
-    Check(GetForegroundWindow() == first.Main, "the first instance is in front");
+    // Bringing another thread's window to the front only notifies that thread: the first
+    // instance becomes the foreground window once it has taken the notice in.
+    WaitIdle(first.Main);
+    front = WaitForeground(first.Main);
+    Check(front == first.Main, "the first instance is in front (in front: %s)", Describe(front).c_str());
     Check(WaitExit(first.Process, 0) == -1, "the first instance still runs");
     Exit(first);
     DestroyWindow(otherClass);
