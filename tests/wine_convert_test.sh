@@ -59,8 +59,9 @@ for options in "" "--min-meters 0 --max-meters 150 --max-degrees 2 --max-ort-err
         base=${name%.*}
         for file in "$name" "${base}F.rt2" "${base}B.rt2"; do
             if [ -f "$work/native/$file" ] || [ -f "$work/wine/$file" ]; then
-                if ! cmp -s "$work/native/$file" "$work/wine/$file"; then
+                if ! cmp "$work/native/$file" "$work/wine/$file"; then
                     echo "FAILED: $file differs ($options)"
+                    diff "$work/native/$file" "$work/wine/$file" | head -n 6
                     failed=1
                 fi
             fi
