@@ -6,6 +6,14 @@
 # also when the session is interrupted. With WAYFOLD_WINE_CLEAN=1 the prefix is removed
 # afterwards. Exits with the command's status (125 when the prefix cannot be made).
 here=$(cd "$(dirname "$0")" && pwd)
+# Debian's wine64 starts without a preloader, so with address space randomization its heap
+# can take the page where Wine maps the shared user data: that start then fails, at random,
+# with "failed to map the shared user data". The session and all it starts run without
+# randomization, where the system allows it (the setting passes to child processes).
+if [ -z "$WAYFOLD_NO_RANDOMIZE" ] && setarch "$(uname -m)" -R true 2>/dev/null; then
+    export WAYFOLD_NO_RANDOMIZE=1
+    exec setarch "$(uname -m)" -R /bin/sh "$here/wine-session.sh" "$@"
+fi
 . "$here/wine-env.sh"
 finish() {
     wineserver -k 2>/dev/null
