@@ -11,23 +11,6 @@
 
 namespace {
 
-// InputFile open on the given bytes for as long as the object lives.
-struct OpenInput {
-    TempDir dir;
-    explicit OpenInput(const std::string &bytes)
-    {
-        fs::path file = dir / "input.gpx";
-        WriteBytes(file, bytes);
-        InputFile = OpenFileByPath(WidePath(file).c_str(), "rb");
-        REQUIRE(InputFile != nullptr);
-    }
-    ~OpenInput()
-    {
-        std::fclose(InputFile);
-        InputFile = nullptr;
-    }
-};
-
 // Every ReadGpxPoint result up to and including the first negative one.
 struct GpxRun {
     std::vector<int> results;

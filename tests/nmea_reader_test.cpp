@@ -11,23 +11,6 @@
 
 namespace {
 
-// InputFile open on the given bytes for as long as the object lives.
-struct OpenInput {
-    TempDir dir;
-    explicit OpenInput(const std::string &bytes)
-    {
-        fs::path file = dir / "input.nmea";
-        WriteBytes(file, bytes);
-        InputFile = OpenFileByPath(WidePath(file).c_str(), "rb");
-        REQUIRE(InputFile != nullptr);
-    }
-    ~OpenInput()
-    {
-        std::fclose(InputFile);
-        InputFile = nullptr;
-    }
-};
-
 // "$" + body + "*" + the body's checksum in two upper-case hexadecimal digits.
 std::string Sentence(const std::string &body)
 {

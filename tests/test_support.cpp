@@ -115,23 +115,31 @@ JobOutcome ConvertBytes(const std::string &content, int inputFormat, const std::
     return ConvertFile(input, inputFormat);
 }
 
+OpenInput::OpenInput(const std::string &bytes)
+{
+    fs::path file = dir / "input.bin";
+    WriteBytes(file, bytes);
+    InputFile = OpenFileByPath(WidePath(file).c_str(), "rb");
+}
+
+OpenInput::~OpenInput()
+{
+    if (InputFile) std::fclose(InputFile);
+    InputFile = 0;
+}
+
 ReadOutcome ReadAllPoints(const std::string &content, int inputFormat)
 {
-    TempDir dir;
-    fs::path input = dir / "track.bin";
-    WriteBytes(input, content);
     ReadOutcome outcome;
     StatusSetText(L"");
     InputFormat = inputFormat;
-    InputFile = OpenFileByPath(WidePath(input).c_str(), "rb");
+    OpenInput input(content);
     if (!InputFile) return outcome;
     outcome.headerResult = CheckTrackHeader();
     if (outcome.headerResult == 0) {
         TrackPoint point = {};
         while ((outcome.lastResult = NextTrackPoint(&point)) == 0) outcome.points.push_back(point);
     }
-    std::fclose(InputFile);
-    InputFile = 0;
     outcome.status = StatusUtf8();
     return outcome;
 }

@@ -47,6 +47,15 @@ JobOutcome ConvertBytes(const std::string &content, int inputFormat, const std::
 // Runs one conversion job on an existing file.
 JobOutcome ConvertFile(const fs::path &input, int inputFormat);
 
+// InputFile open on a file of the given bytes for as long as the object lives.
+struct OpenInput {
+    TempDir dir;
+    explicit OpenInput(const std::string &bytes);
+    ~OpenInput();
+    OpenInput(const OpenInput &) = delete;
+    OpenInput &operator=(const OpenInput &) = delete;
+};
+
 // Reads every point of a track given as bytes: the header check, then NextTrackPoint
 // until it stops. headerResult and lastResult say how it ended.
 struct ReadOutcome {
