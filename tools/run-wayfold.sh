@@ -33,4 +33,10 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$WINEPREFIX"
     wineboot -i >/dev/null 2>&1
 fi
+# With no window manager (a bare X server such as Xvfb), Wine must draw the window's frame
+# itself, or the window is shown before it is mapped and its first paint is lost; with one,
+# the window manager frames it as usual.
+managed=Y
+if command -v xdotool >/dev/null && ! xdotool get_num_desktops >/dev/null 2>&1; then managed=N; fi
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d "$managed" /f >/dev/null 2>&1
 exec wine "$program"
