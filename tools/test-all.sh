@@ -13,6 +13,9 @@ echo "== C++03 build of the product code"
 cmake --preset cxx03 >/dev/null
 cmake --build --preset cxx03 -j "$jobs" --target wayfold_core wayfold-convert
 tools/check-no-heap.sh build/cxx03
+# The handheld program's own code (shell, dialogs, registry) is Windows-only: as C++03 too.
+cmake --preset windows-cxx03 >/dev/null
+cmake --build --preset windows-cxx03 -j "$jobs"
 
 echo "== Tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake --preset sanitize >/dev/null
