@@ -11,21 +11,7 @@ if [ -z "$DISPLAY" ]; then
     echo "no X display: run the GUI tests under xvfb-run"
     exit 77
 fi
-"$tools/wine-prefix.sh" || exit 125
-. "$tools/wine-env.sh"
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/wayfold-gui.XXXXXX") || exit 125
-cp -a "$WINEPREFIX" "$work/prefix" || exit 125
-export WINEPREFIX="$work/prefix"
-finish() {
-    wineserver -k 2>/dev/null
-    timeout 20 wineserver -w
-    rm -rf "$work"
-}
-trap finish EXIT
-# A server of the copy's own, warmed up with its services' output off the test's pipes.
-wineserver -p
-wine wineboot >/dev/null 2>&1
+. "$here/fresh-prefix.sh"
 
 # The screenshot of a failed check is kept beside the test's output.
 shot() {

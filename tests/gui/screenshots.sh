@@ -7,19 +7,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 samples=${2:-$here/../../../shared/samples}
 out=${3:-$here/../../docs}
 tools="$here/../../tools"
-"$tools/wine-prefix.sh" || exit 125
-. "$tools/wine-env.sh"
-work=$(mktemp -d "${TMPDIR:-/tmp}/wayfold-shots.XXXXXX") || exit 125
-cp -a "$WINEPREFIX" "$work/prefix" || exit 125
-export WINEPREFIX="$work/prefix"
-finish() {
-    wineserver -k 2>/dev/null
-    timeout 20 wineserver -w
-    rm -rf "$work"
-}
-trap finish EXIT
-wineserver -p
-wine wineboot >/dev/null 2>&1
+. "$here/fresh-prefix.sh"
 
 # The track on a storage card of its own, drive D:.
 mkdir -p "$work/card/My Documents"
