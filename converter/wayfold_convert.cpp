@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "platform/file_io.h"
-#include "tools/convert_cli.h"
+#include "converter/convert_cli.h"
 
 #if defined(_WIN32)
 #include <fcntl.h>

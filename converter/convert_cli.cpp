@@ -1,5 +1,7 @@
-#include "tools/convert_cli.h"
+#include "converter/convert_cli.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <cwchar>
 #include <string>
@@ -9,21 +11,21 @@
 #include "conversion/status_log.h"
 #include "platform/file_io.h"
 #include "platform/status_display.h"
-#include "settings/settings_store.h"
 #include "settings/thinning_settings.h"
+#if defined(_WIN32)
+#include "settings/settings_store.h"
+#endif
 
 namespace {
 
-const char Usage[] =
+const char UsageHead[] =
     "usage: wayfold-convert [OPTIONS] TRACK...\n"
     "Converts each GPS track into a thinned forward route (nameF.rt2) and the same route\n"
     "reversed (nameB.rt2), beside the track, for OziExplorer CE.\n"
     "\n"
-    "  -f, --format FORMAT   gpx, mps, plt or nmea for every TRACK (default: from its name)\n"
-    "  --min-meters N        a point closer than N m to both neighbours is dropped (5)\n"
-    "  --max-meters N        a point farther than N m from the last waypoint is kept (1000)\n"
-    "  --max-degrees N       a point whose next leg turns more than N degrees is kept (5)\n"
-    "  --max-ort-error N     a point more than N m off the route's line is kept (50)\n"
+    "  -f, --format FORMAT   gpx, mps, plt or nmea for every TRACK (default: from its name)\n";
+// Then one line per threshold, from the thresholds' table.
+const char UsageTail[] =
     "  --status-text         print the status text after each conversion, as the window holds it\n"
     "  -q, --quiet           print nothing\n"
     "  -h, --help            print this help\n"
@@ -46,15 +48,13 @@ enum class Output { Progress, StatusText, Quiet };
 
 struct Options {
     int format = 0;  // 0: from each track's name
-    bool thresholdGiven[4] = {false, false, false, false};
-    int thresholds[4] = {0, 0, 0, 0};
+    bool thresholdGiven[ThresholdCount] = {};
+    int32_t thresholds[ThresholdCount] = {};
     bool statusText = false;
     bool quiet = false;
     bool formatGiven = false;
     std::vector<std::wstring> tracks;
 };
-
-const wchar_t *const ThresholdOptions[4] = {L"--min-meters", L"--max-meters", L"--max-degrees", L"--max-ort-error"};
 
 std::FILE *ProgressOut = nullptr;
 
@@ -106,7 +106,7 @@ int FormatByExtension(const std::wstring &track)
 }
 
 // A decimal integer with an optional leading minus, within the signed 32-bit range.
-bool ParseThreshold(const std::wstring &text, int *value)
+bool ParseThreshold(const std::wstring &text, int32_t *value)
 {
     size_t i = 0;
     bool negative = false;
@@ -119,8 +119,28 @@ bool ParseThreshold(const std::wstring &text, int *value)
         if (magnitude > 2147483648LL) return false;
     }
     if (!negative && magnitude > 2147483647LL) return false;
-    *value = static_cast<int>(negative ? -magnitude : magnitude);
+    *value = static_cast<int32_t>(negative ? -magnitude : magnitude);
     return true;
+}
+
+void PrintUsage(std::FILE *out)
+{
+    std::fputs(UsageHead, out);
+    for (const ThresholdEntry &entry : Thresholds) {
+        std::string option = std::string(entry.Option) + " N";
+        std::fprintf(out, "  %-20s  %s (%d)\n", option.c_str(), entry.Help, static_cast<int>(entry.Default));
+    }
+    std::fputs(UsageTail, out);
+}
+
+// The index of the threshold whose option name is, or -1.
+int ThresholdByOption(const std::wstring &name)
+{
+    for (int t = 0; t < ThresholdCount; t++) {
+        const char *option = Thresholds[t].Option;
+        if (name.size() == std::strlen(option) && std::equal(name.begin(), name.end(), option)) return t;
+    }
+    return -1;
 }
 
 int UsageError(std::FILE *err, const std::string &message)
@@ -167,7 +187,7 @@ int RunConvertCli(int argc, const wchar_t *const *argv, std::FILE *out, std::FIL
         };
         if (name == L"-h" || name == L"--help") {
             if (inlineValue) return UsageError(err, "option " + shown + " takes no value");
-            std::fputs(Usage, out);
+            PrintUsage(out);
             return 0;
         }
         if (name == L"--version") {
@@ -193,9 +213,7 @@ int RunConvertCli(int argc, const wchar_t *const *argv, std::FILE *out, std::FIL
             options.formatGiven = true;
             continue;
         }
-        int threshold = -1;
-        for (int t = 0; t < 4; t++)
-            if (name == ThresholdOptions[t]) threshold = t;
+        int threshold = ThresholdByOption(name);
         if (threshold < 0) return UsageError(err, "unknown option " + ToUtf8(argument.c_str(), static_cast<int>(argument.size())));
         if (options.thresholdGiven[threshold]) return UsageError(err, "option " + shown + " given twice");
         std::wstring number;
@@ -207,24 +225,18 @@ int RunConvertCli(int argc, const wchar_t *const *argv, std::FILE *out, std::FIL
     for (const std::wstring &track : options.tracks) {
         std::string shown = ToUtf8(track.c_str(), static_cast<int>(track.size()));
         if (track.size() > static_cast<size_t>(InputPathMax))
-            return UsageError(err, "TRACK longer than 2038 characters: " + shown.substr(0, 40) + "...");
+            return UsageError(err, "TRACK longer than " + std::to_string(InputPathMax) + " characters: " + shown.substr(0, 40) + "...");
         if (!options.formatGiven && FormatByExtension(track) == 0)
             return UsageError(err, "cannot tell the format of '" + shown + "' (name it .gpx, .mps, .plt or .nmea, or give --format)");
     }
 
     // The thresholds: the defaults, what the store holds, then the options.
-    ThinningSettings.MinMeters = DefaultMinMeters;
-    ThinningSettings.MaxMeters = DefaultMaxMeters;
-    ThinningSettings.MaxDegrees = DefaultMaxDegrees;
-    ThinningSettings.MaxOrtError = DefaultMaxOrtError;
-    // settings store: on Windows the stored thresholds come first
+    ResetThinningSettings();
 #if defined(_WIN32)
     LoadSettings();
 #endif
-    int32_t *fields[4] = {&ThinningSettings.MinMeters, &ThinningSettings.MaxMeters,
-                          &ThinningSettings.MaxDegrees, &ThinningSettings.MaxOrtError};
-    for (int t = 0; t < 4; t++)
-        if (options.thresholdGiven[t]) *fields[t] = options.thresholds[t];
+    for (int t = 0; t < ThresholdCount; t++)
+        if (options.thresholdGiven[t]) ThinningSettings.*Thresholds[t].Field = options.thresholds[t];
 
     Output output = options.quiet ? Output::Quiet : options.statusText ? Output::StatusText : Output::Progress;
     ProgressOut = output == Output::Progress ? out : nullptr;
