@@ -1,6 +1,7 @@
 #include "readers/gpx_reader.h"
 
 #include "platform/file_io.h"
+#include "readers/line_reader.h"
 
 char TagBuffer[TagBufferSize];
 
@@ -14,20 +15,20 @@ int ReadTag(char *buffer, int limit)
     int c;
     do {
         c = ReadByte(InputFile);
-        if (c == EOF) return -1;
+        if (c == EOF) return TagNoneLeft;
     } while (c != '<');
 
     // Store the tag's text up to its '>', keeping at most limit - 2 characters.
     int count = 0;
     while (count < limit - 2) {
         c = ReadByte(InputFile);
-        if (c == EOF) return -2;
+        if (c == EOF) return TagCutByEnd;
         if (c == '>') break;
         buffer[count] = (char)c;
         ++count;
     }
     buffer[count] = 0;
-    return 0;
+    return TagRead;
 }
 
 // The first occurrence of name (not empty) in text, or 0. Tags are short, so
@@ -68,24 +69,24 @@ int ReadGpxPoint(TrackPoint *point)
 {
     // Skip tags up to the next track point tag.
     do {
-        if (ReadTag(TagBuffer, TagLimit) != 0) return PointEndOfInput;
+        if (ReadTag(TagBuffer, TagLimit) != TagRead) return PointEndOfInput;
     } while (!IsTrackPointTag(TagBuffer));
 
     // Latitude: the first number after the first "lat".
     const char *name = FindName(TagBuffer, "lat");
-    if (name == 0) return 1;
+    if (name == 0) return GpxSkipNoName;
     const char *number = FindNumberStart(name);
-    if (number == 0) return 2;
+    if (number == 0) return GpxSkipNoNumber;
     point->Lat = ParseDecimal(number);
-    if (!LatitudeInRange(point->Lat)) return 3;
+    if (!LatitudeInRange(point->Lat)) return GpxSkipOutOfRange;
 
     // Longitude: the first number after the first "lon", searched from the start again.
     name = FindName(TagBuffer, "lon");
-    if (name == 0) return 1;
+    if (name == 0) return GpxSkipNoName;
     number = FindNumberStart(name);
-    if (number == 0) return 2;
+    if (number == 0) return GpxSkipNoNumber;
     point->Lon = ParseDecimal(number);
-    if (!LongitudeInRange(point->Lon)) return 3;
+    if (!LongitudeInRange(point->Lon)) return GpxSkipOutOfRange;
 
     SetRadians(point);
     return PointDelivered;

@@ -2,15 +2,29 @@
 #ifndef WAYFOLD_GPX_READER_H
 #define WAYFOLD_GPX_READER_H
 
-#include "readers/track_source.h"
+#include "readers/track_input.h"
 
 extern char TagBuffer[TagBufferSize];
 
+// Results of ReadTag.
+enum {
+    TagRead = 0,
+    TagNoneLeft = -1,   // no further '<'
+    TagCutByEnd = -2    // the file ended inside the tag
+};
+
+// Track point tags ReadGpxPoint passes over.
+enum {
+    GpxSkipNoName = 1,     // no "lat" or no "lon"
+    GpxSkipNoNumber = 2,   // no number after one of them
+    GpxSkipOutOfRange = 3  // a coordinate outside the range tests
+};
+
 // Reads the next tag of InputFile (the text between '<' and '>') into buffer, keeping at
-// most limit - 2 characters. Returns 0, -1 (no further '<') or -2 (the file ended inside).
+// most limit - 2 characters.
 int ReadTag(char *buffer, int limit);
 
-// Results 0, 1 (no "lat" or "lon"), 2 (no number after one), 3 (out of range), -1 (end).
+// Returns PointDelivered, a GpxSkip reason, or PointEndOfInput.
 int ReadGpxPoint(TrackPoint *point);
 
 #endif

@@ -9,6 +9,10 @@ int MpsReaderState = SeekTrack;
 int32_t RecordOffset = 0;
 int32_t PointsLeft = 0;
 
+// The file's first bytes: "MsRcd" and its zero byte.
+static const char MpsSignature[] = "MsRcd";
+static const int MpsSignatureSize = sizeof MpsSignature;
+
 // Semicircles to degrees: 180 / 2^31, exact as a double.
 static const double DegreesPerSemicircle = 8.381903171539307e-08;
 
@@ -46,8 +50,8 @@ int CheckMpsHeader()
     MpsReaderState = SeekTrack;
 
     // "MsRcd" and a zero byte.
-    if (fread(LineBuffer, 1, 6, InputFile) != 6) return HeaderReadError;
-    if (LineBuffer[5] != 0 || strcmp(LineBuffer, "MsRcd") != 0) return HeaderWrongFormat;
+    if (fread(LineBuffer, 1, MpsSignatureSize, InputFile) != (size_t)MpsSignatureSize) return HeaderReadError;
+    if (memcmp(LineBuffer, MpsSignature, MpsSignatureSize) != 0) return HeaderWrongFormat;
 
     // The records start here.
     long position = ftell(InputFile);
@@ -65,8 +69,8 @@ bool FindTrackRecord()
         // the records as the end of the file does (the seek has refused a negative offset).
         int32_t length;
         if (!ReadInt32(&length)) return false;
-        if (length < 0 || length > RecordOffsetMax - 5 - RecordOffset) return false;
-        RecordOffset += length + 5;
+        if (length < 0 || length > RecordOffsetMax - MpsRecordHeaderSize - RecordOffset) return false;
+        RecordOffset += length + MpsRecordHeaderSize;
 
         // An empty record is passed over without its type byte.
         if (length == 0) continue;

@@ -4,7 +4,7 @@
 
 #include <stdint.h>
 
-#include "readers/track_source.h"
+#include "readers/track_input.h"
 
 enum {
     SeekTrack = 0,   // no current track record

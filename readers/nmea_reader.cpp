@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "platform/file_io.h"
+#include "readers/line_reader.h"
 
 // Minutes to degrees: the double nearest 1/60, multiplied, never divided.
 static const double DegreesPerMinute = 0.016666666666666666;
@@ -86,63 +87,63 @@ static const char *FindComma(const char *text)
 
 int CheckNmeaChecksum(const char *text)
 {
-    if (text[0] != '$') return 1;
+    if (text[0] != '$') return ChecksumNoDollar;
 
     // Exclusive-or of every byte between the "$" and the first "*".
     unsigned int sum = 0;
     const char *at = text + 1;
     for (; *at != '*'; ++at) {
-        if (*at == 0) return 2;
+        if (*at == 0) return ChecksumNoStar;
         sum ^= (unsigned char)*at;
     }
 
     // The value after the "*", read as "%x" reads it; a 0 must be written as a 0.
     int value = ReadHexByte(at + 1);
-    if (value == 0 && at[1] != '0') return 3;
-    return value == (int)sum ? 0 : 4;
+    if (value == 0 && at[1] != '0') return ChecksumNoValue;
+    return value == (int)sum ? ChecksumRight : ChecksumDiffers;
 }
 
 int ReadNmeaPoint(TrackPoint *point)
 {
-    if (ReadLine(InputFile, LineBuffer, LineLimit) < 0) return PointEndOfInput;
+    if (ReadLine(InputFile, LineBuffer, LineLimit) == LineEndOfFile) return PointEndOfInput;
     const char *line = LineBuffer;
-    if (strncmp(line, "$GPRMC,", 7) != 0) return 1;
-    if (CheckNmeaChecksum(line) != 0) return 2;
+    if (strncmp(line, "$GPRMC,", 7) != 0) return NmeaSkipNotRmc;
+    if (CheckNmeaChecksum(line) != ChecksumRight) return NmeaSkipChecksum;
 
     // From inside the time field to the comma before the status.
     const char *comma = FindComma(Advance(line, 11));
-    if (comma == 0) return 3;
+    if (comma == 0) return NmeaSkipLatitude;
 
     // Status: a single "A".
-    if (comma[1] != 'A' || comma[2] != ',') return 10;
+    if (comma[1] != 'A' || comma[2] != ',') return NmeaSkipNoFix;
 
     // Latitude: ddmm.mmm, then "N" or "S".
     const char *field = comma + 3;
     const char *minutes = Advance(field, 2);
     point->Lat = ParseDecimal(minutes) * DegreesPerMinute + ReadShortInt(field, 2);
     comma = FindComma(minutes);
-    if (comma == 0) return 3;
+    if (comma == 0) return NmeaSkipLatitude;
     if (comma[1] == 'S') {
         point->Lat = -point->Lat;
     } else if (comma[1] != 'N') {
-        return 3;
+        return NmeaSkipLatitude;
     }
-    if (comma[2] != ',') return 3;
+    if (comma[2] != ',') return NmeaSkipLatitude;
 
     // Longitude: dddmm.mmm, then "E" or "W" and a comma.
     field = comma + 3;
     minutes = Advance(field, 3);
     point->Lon = ParseDecimal(minutes) * DegreesPerMinute + ReadShortInt(field, 3);
     comma = FindComma(minutes);
-    if (comma == 0) return 4;
+    if (comma == 0) return NmeaSkipLongitude;
     if (comma[1] == 'W') {
         point->Lon = -point->Lon;
     } else if (comma[1] != 'E') {
-        return 4;
+        return NmeaSkipLongitude;
     }
-    if (comma[2] != ',') return 4;
+    if (comma[2] != ',') return NmeaSkipLongitude;
 
-    if (!LatitudeInRange(point->Lat) || !LongitudeInRange(point->Lon)) return 3;
+    if (!LatitudeInRange(point->Lat) || !LongitudeInRange(point->Lon)) return NmeaSkipLatitude;
     SetRadians(point);
     return PointDelivered;
 }

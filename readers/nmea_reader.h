@@ -2,13 +2,29 @@
 #ifndef WAYFOLD_NMEA_READER_H
 #define WAYFOLD_NMEA_READER_H
 
-#include "readers/track_source.h"
+#include "readers/track_input.h"
 
-// 0 right, 1 no "$", 2 no "*", 3 no value after the "*", 4 the value differs.
+// Results of CheckNmeaChecksum.
+enum {
+    ChecksumRight = 0,
+    ChecksumNoDollar = 1,
+    ChecksumNoStar = 2,
+    ChecksumNoValue = 3,   // nothing readable after the "*"
+    ChecksumDiffers = 4
+};
+
+// Lines ReadNmeaPoint passes over.
+enum {
+    NmeaSkipNotRmc = 1,      // not a "$GPRMC," sentence
+    NmeaSkipChecksum = 2,
+    NmeaSkipLatitude = 3,    // the time or latitude part, or a coordinate out of range
+    NmeaSkipLongitude = 4,
+    NmeaSkipNoFix = 10       // the status is not "A"
+};
+
 int CheckNmeaChecksum(const char *text);
 
-// Results 0, 1 (not $GPRMC), 2 (checksum), 3 (time or latitude part, or out of range),
-// 4 (longitude part), 10 (fix status not "A"), -1 (end).
+// Returns PointDelivered, an NmeaSkip reason, or PointEndOfInput.
 int ReadNmeaPoint(TrackPoint *point);
 
 #endif

@@ -1,10 +1,12 @@
-#include "readers/track_source.h"
+#include "readers/plt_reader.h"
 
 #include <string.h>
 
+#include "readers/line_reader.h"
+
 // The first line of every PLT file begins with these characters.
 static const char PltSignature[] = "OziExplorer Track Point File";
-static const int PltSignatureLength = 28;
+static const int PltSignatureLength = sizeof PltSignature - 1;
 // Lines 2 to 6 of the header are read and ignored.
 static const int PltHeaderLinesAfterFirst = 5;
 
@@ -12,7 +14,7 @@ int CheckPltHeader()
 {
     int result = HeaderAccepted;
     // Line 1 carries the signature; a shorter line is compared as far as it goes.
-    if (ReadLine(InputFile, LineBuffer, LineLimit) < 0) {
+    if (ReadLine(InputFile, LineBuffer, LineLimit) == LineEndOfFile) {
         result = HeaderReadError;
     } else {
         for (int i = 0; i < PltSignatureLength && result == HeaderAccepted; i++) {
@@ -22,21 +24,21 @@ int CheckPltHeader()
     }
     // Five more header lines, unread.
     for (int i = 0; i < PltHeaderLinesAfterFirst && result == HeaderAccepted; i++)
-        if (ReadLine(InputFile, LineBuffer, LineLimit) < 0) result = HeaderReadError;
+        if (ReadLine(InputFile, LineBuffer, LineLimit) == LineEndOfFile) result = HeaderReadError;
     return result;
 }
 
 int ReadPltPoint(TrackPoint *point)
 {
     const char *comma;
-    if (ReadLine(InputFile, LineBuffer, LineLimit) < 0) return PointEndOfInput;
+    if (ReadLine(InputFile, LineBuffer, LineLimit) == LineEndOfFile) return PointEndOfInput;
     // Latitude, comma, longitude; the other fields are not used.
     comma = strchr(LineBuffer, ',');
-    if (!comma) return 1;
+    if (!comma) return PltSkipNoComma;
     point->Lat = ParseDecimal(LineBuffer);
-    if (!LatitudeInRange(point->Lat)) return 3;
+    if (!LatitudeInRange(point->Lat)) return PltSkipOutOfRange;
     point->Lon = ParseDecimal(comma + 1);
-    if (!LongitudeInRange(point->Lon)) return 3;
+    if (!LongitudeInRange(point->Lon)) return PltSkipOutOfRange;
     SetRadians(point);
     return PointDelivered;
 }

@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "conversion/route_writer.h"
+#include "readers/line_reader.h"
+#include "readers/plt_reader.h"
 #include "readers/track_source.h"
 #include "settings/thinning_settings.h"
 

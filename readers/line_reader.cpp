@@ -1,0 +1,173 @@
+#include "readers/line_reader.h"
+
+#include <stdint.h>
+#include <stdlib.h>
+
+#include "common/wayfold_limits.h"
+#include "platform/file_io.h"
+
+static bool IsLineEnd(int byte)
+{
+    return byte == 0 || byte == '\r' || byte == '\n';
+}
+
+int ReadLine(FILE *file, char *buffer, int limit)
+{
+    int byte;
+    int count = 0;
+    // Pass over line ends and NULs, so empty lines never reach the caller.
+    do {
+        byte = ReadByte(file);
+        if (byte == EOF) return LineEndOfFile;
+    } while (IsLineEnd(byte));
+    buffer[count++] = (char)byte;
+    // Collect the line; a line the file ends without its line end is dropped.
+    while (count < limit) {
+        byte = ReadByte(file);
+        // Every line end and EOF lies at or below CR: one test for the usual byte.
+        if (byte <= '\r') {
+            if (byte == EOF) {
+                buffer[count] = 0;
+                return LineEndOfFile;
+            }
+            if (IsLineEnd(byte)) {
+                buffer[count] = 0;
+                return count;
+            }
+        }
+        buffer[count++] = (char)byte;
+    }
+    buffer[count] = 0;
+    // A long line is cut: drop the rest of it, its line end included.
+    do {
+        byte = ReadByte(file);
+        if (byte == EOF) return LineEndOfFile;
+    } while (!IsLineEnd(byte));
+    return limit;
+}
+
+// Decimal numbers. Up to FastDigits significant digits are exact in a double, and so are
+// the powers of ten up to 1e22; one multiplication or division of two exact values is
+// correctly rounded. Anything else goes to strtod as digits and an exponent without a
+// decimal point, which no locale reads differently.
+static const int FastDigits = 15;
+static const int FastExponent = 22;
+// Exponents beyond this give infinity or zero for any mantissa a buffer can hold.
+static const int ExponentClamp = 100000;
+// The longest text parsed is a GPX tag; its digits and an exponent fit here. Digits past
+// NumberDigitsMax (only in longer texts) count for the exponent alone.
+static const int NumberDigitsMax = TagBufferSize;
+static char NumberText[NumberDigitsMax + 16];
+
+static const double PowersOfTen[FastExponent + 1] = {
+    1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11,
+    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22
+};
+
+static bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// Digits gather in an integer, GroupDigits at a time, which keeps the floating-point
+// multiply off the path of every digit.
+static const int GroupDigits = 9;
+static const double GroupScale = 1e9;
+
+static void AddDigit(char digit, double *mantissa, uint32_t *group, int *groupCount)
+{
+    *group = *group * 10 + (uint32_t)(digit - '0');
+    if (++*groupCount == GroupDigits) {
+        *mantissa = *mantissa * GroupScale + (double)*group;
+        *group = 0;
+        *groupCount = 0;
+    }
+}
+
+static bool IsSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+double ParseDecimal(const char *text)
+{
+    const char *p = text;
+    bool negative = false;
+    double mantissa = 0.0;   // the first FastDigits significant digits, in groups
+    uint32_t group = 0;      // the digits not yet in mantissa, at most GroupDigits
+    int groupCount = 0;
+    int significant = 0;     // all significant digits seen
+    int digitCount = 0;      // all mantissa digits, zeros included
+    int scale = 0;           // power of ten of the mantissa's last digit
+    int exponent = 0;
+    int stored = 0;
+    const char *digitsStart;
+    const char *digitsEnd;
+
+    // White space, then an optional sign.
+    while (IsSpace(*p)) p++;
+    if (*p == '+' || *p == '-') negative = *p++ == '-';
+    // Integer part, then fraction; leading zeros are not significant.
+    digitsStart = p;
+    for (; IsDigit(*p); p++, digitCount++) {
+        if (significant == 0 && *p == '0') continue;
+        if (significant < FastDigits) AddDigit(*p, &mantissa, &group, &groupCount);
+        else scale++;
+        significant++;
+    }
+    if (*p == '.') {
+        for (p++; IsDigit(*p); p++, digitCount++) {
+            if (significant == 0 && *p == '0') { scale--; continue; }
+            if (significant < FastDigits) { AddDigit(*p, &mantissa, &group, &groupCount); scale--; }
+            significant++;
+        }
+    }
+    // Both parts are integers below 10^FastDigits, so this is exact.
+    mantissa = mantissa * PowersOfTen[groupCount] + (double)group;
+    // No digit at all: no number.
+    if (digitCount == 0) return 0.0;
+    digitsEnd = p;
+    // An exponent counts only with at least one digit.
+    if (*p == 'e' || *p == 'E') {
+        const char *e = p + 1;
+        bool exponentNegative = false;
+        if (*e == '+' || *e == '-') exponentNegative = *e++ == '-';
+        if (IsDigit(*e)) {
+            for (; IsDigit(*e); e++)
+                if (exponent < ExponentClamp) exponent = exponent * 10 + (*e - '0');
+            if (exponentNegative) exponent = -exponent;
+        }
+    }
+    if (significant == 0) return negative ? -0.0 : 0.0;
+    if (significant <= FastDigits) {
+        int power = scale + exponent;
+        if (power >= 0 && power <= FastExponent) {
+            double value = mantissa * PowersOfTen[power];
+            return negative ? -value : value;
+        }
+        if (power < 0 && power >= -FastExponent) {
+            double value = mantissa / PowersOfTen[-power];
+            return negative ? -value : value;
+        }
+    }
+    // The slow road: every digit, then the exponent of the last one.
+    {
+        int point = -1;
+        int position = 0;
+        int dropped = 0;
+        for (const char *d = digitsStart; d < digitsEnd; d++) {
+            if (*d == '.') { point = position; continue; }
+            position++;
+            if (stored == 0 && *d == '0') continue;
+            if (stored < NumberDigitsMax) NumberText[stored++] = *d;
+            else dropped++;
+        }
+        if (point < 0) point = position;
+        // The digits read as an integer: shift by the digits after the point.
+        int digitExponent = exponent - (position - point) + dropped;
+        NumberText[stored] = 0;
+        snprintf(NumberText + stored, sizeof NumberText - stored, "e%d", digitExponent);
+        double value = strtod(NumberText, 0);
+        return negative ? -value : value;
+    }
+}
