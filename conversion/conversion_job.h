@@ -3,7 +3,6 @@
 #ifndef WAYFOLD_CONVERSION_JOB_H
 #define WAYFOLD_CONVERSION_JOB_H
 
-#include <stdio.h>
 #include <wchar.h>
 
 #include "common/wayfold_limits.h"
@@ -23,15 +22,9 @@ enum {
 extern wchar_t InputPath[InputPathCapacity];
 extern wchar_t ForwardPath[OutputPathCapacity];
 extern wchar_t BackwardPath[OutputPathCapacity];
-extern FILE *OutputFile;
-extern int WaypointsWritten;
 
 // Converts InputPath into ForwardPath and BackwardPath, reporting into the status text.
 int RunConversionJob();
-
-// Appends point's record to the forward route file as the next waypoint. Returns 0, or 2
-// after "Forward file write error!" with both files closed.
-int WriteWaypoint(const TrackPoint *point);
 
 // Fills ForwardPath and BackwardPath from InputPath and InputFormat: the last 4 (5 for
 // NMEA) characters give way to "F.rt2" and "B.rt2".

@@ -2,8 +2,9 @@
 
 #include <math.h>
 
-#include "conversion/conversion_job.h"
+#include "conversion/route_writer.h"
 #include "conversion/status_log.h"
+#include "readers/track_source.h"
 #include "settings/thinning_settings.h"
 
 TrackPoint LastWaypoint;
@@ -117,38 +118,38 @@ int RunThinningPass()
     int keep;
 
     // Fill the window: the first point, the first candidate and the point after it.
-    if (NextTrackPoint(&LastWaypoint) != 0) return TooShort();
+    if (NextTrackPoint(&LastWaypoint) != PointDelivered) return TooShort();
     SetTrig(&LastWaypoint, &LastWaypointTrig);
-    if (NextTrackPoint(&Candidate) != 0) return TooShort();
+    if (NextTrackPoint(&Candidate) != PointDelivered) return TooShort();
     SetTrig(&Candidate, &CandidateTrig);
     MeasureLegWithTrig(&LastWaypoint, &LastWaypointTrig, &Candidate, &CandidateTrig,
                        &candidateMeters, &candidateBearing);
     LastWaypoint.Bearing = candidateBearing;
-    if (NextTrackPoint(&NextPoint) != 0) return TooShort();
+    if (NextTrackPoint(&NextPoint) != PointDelivered) return TooShort();
     SetTrig(&NextPoint, &NextPointTrig);
     MeasureLegWithTrig(&Candidate, &CandidateTrig, &NextPoint, &NextPointTrig, &nextMeters, &nextBearing);
     Candidate.Bearing = nextBearing;
-    if (WriteWaypoint(&LastWaypoint) != 0) return PassWriteFailed;
+    if (WriteWaypoint(&LastWaypoint) != WaypointWritten) return PassWriteFailed;
 
     for (;;) {
         keep = KeepCandidate(candidateMeters, candidateBearing, nextMeters, nextBearing,
                              LastWaypoint.Bearing);
         if (keep) {
             // The candidate becomes the waypoint; its next leg is the new candidate's leg.
-            if (WriteWaypoint(&Candidate) != 0) return PassWriteFailed;
+            if (WriteWaypoint(&Candidate) != WaypointWritten) return PassWriteFailed;
             LastWaypoint = Candidate;
             LastWaypointTrig = CandidateTrig;
             Candidate = NextPoint;
             CandidateTrig = NextPointTrig;
             candidateMeters = nextMeters;
             candidateBearing = nextBearing;
-            if (NextTrackPoint(&NextPoint) != 0) break;
+            if (NextTrackPoint(&NextPoint) != PointDelivered) break;
             SetTrig(&NextPoint, &NextPointTrig);
         } else {
             // The candidate is dropped; measure from the waypoint to the new candidate.
             Candidate = NextPoint;
             CandidateTrig = NextPointTrig;
-            if (NextTrackPoint(&NextPoint) != 0) break;
+            if (NextTrackPoint(&NextPoint) != PointDelivered) break;
             SetTrig(&NextPoint, &NextPointTrig);
             MeasureLegWithTrig(&LastWaypoint, &LastWaypointTrig, &Candidate, &CandidateTrig,
                                &candidateMeters, &candidateBearing);
@@ -157,6 +158,6 @@ int RunThinningPass()
         Candidate.Bearing = nextBearing;
     }
     // End of track: the last point delivered is always a waypoint.
-    if (WriteWaypoint(&Candidate) != 0) return PassWriteFailed;
+    if (WriteWaypoint(&Candidate) != WaypointWritten) return PassWriteFailed;
     return PassDone;
 }
