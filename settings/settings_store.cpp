@@ -14,6 +14,9 @@ static const REGSAM SettingsReadAccess = 0;
 static const REGSAM SettingsWriteAccess = 0;
 #endif
 
+// A REG_DWORD's data: four bytes, little-endian.
+static const DWORD DwordSize = 4;
+
 // The setting's 32-bit pattern as a little-endian DWORD.
 static void DwordToBytes(int32_t value, BYTE *bytes)
 {
@@ -24,27 +27,23 @@ static void DwordToBytes(int32_t value, BYTE *bytes)
     bytes[3] = static_cast<BYTE>((pattern >> 24) & 0xFF);
 }
 
-// Four little-endian bytes as a signed number: all bits set is -1.
 static int32_t DwordFromBytes(const BYTE *bytes)
 {
-    uint32_t pattern = static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
-                       (static_cast<uint32_t>(bytes[2]) << 16) |
-                       (static_cast<uint32_t>(bytes[3]) << 24);
-    if (pattern <= 0x7FFFFFFFu) return static_cast<int32_t>(pattern);
-    return -static_cast<int32_t>(0xFFFFFFFFu - pattern) - 1;
+    return SignedFromBits(static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
+                          (static_cast<uint32_t>(bytes[2]) << 16) | (static_cast<uint32_t>(bytes[3]) << 24));
 }
 
 int32_t QueryDwordSetting(HKEY key, const wchar_t *valueName, int32_t current)
 {
     DWORD type = 0;
-    BYTE data[4];
-    DWORD size = 4;
+    BYTE data[DwordSize];
+    DWORD size = DwordSize;
     LONG result;
     int32_t value = current;
     DwordToBytes(current, data);
     result = RegQueryValueExW(key, valueName, 0, &type, data, &size);
     // Only a 4-byte REG_DWORD counts; the buffer of a failed or foreign read is not used
-    if (result == ERROR_SUCCESS && type == REG_DWORD && size == 4) value = DwordFromBytes(data);
+    if (result == ERROR_SUCCESS && type == REG_DWORD && size == DwordSize) value = DwordFromBytes(data);
     return value;
 }
 
@@ -54,12 +53,10 @@ void LoadSettings()
     // No key yet: the settings stay as they are
     if (RegOpenKeyExW(HKEY_CURRENT_USER, SettingsKeyPath, 0, SettingsReadAccess, &key) ==
         ERROR_SUCCESS) {
-        ThinningSettings.MinMeters = QueryDwordSetting(key, L"MinMeters", ThinningSettings.MinMeters);
-        ThinningSettings.MaxMeters = QueryDwordSetting(key, L"MaxMeters", ThinningSettings.MaxMeters);
-        ThinningSettings.MaxDegrees =
-            QueryDwordSetting(key, L"MaxDegrees", ThinningSettings.MaxDegrees);
-        ThinningSettings.MaxOrtError =
-            QueryDwordSetting(key, L"MaxOrtError", ThinningSettings.MaxOrtError);
+        for (int i = 0; i < ThresholdCount; i++) {
+            int32_t *field = &(ThinningSettings.*Thresholds[i].Field);
+            *field = QueryDwordSetting(key, Thresholds[i].RegistryName, *field);
+        }
         RegCloseKey(key);
     }
 }
@@ -67,9 +64,9 @@ void LoadSettings()
 // One value written as a REG_DWORD; a failure is ignored.
 static void WriteDwordSetting(HKEY key, const wchar_t *valueName, int32_t value)
 {
-    BYTE data[4];
+    BYTE data[DwordSize];
     DwordToBytes(value, data);
-    RegSetValueExW(key, valueName, 0, REG_DWORD, data, 4);
+    RegSetValueExW(key, valueName, 0, REG_DWORD, data, DwordSize);
 }
 
 void SaveSettings()
@@ -79,10 +76,8 @@ void SaveSettings()
     // Creates every missing level of the path; when that fails nothing is saved
     if (RegCreateKeyExW(HKEY_CURRENT_USER, SettingsKeyPath, 0, 0, 0, SettingsWriteAccess, 0, &key,
                         &disposition) == ERROR_SUCCESS) {
-        WriteDwordSetting(key, L"MinMeters", ThinningSettings.MinMeters);
-        WriteDwordSetting(key, L"MaxMeters", ThinningSettings.MaxMeters);
-        WriteDwordSetting(key, L"MaxDegrees", ThinningSettings.MaxDegrees);
-        WriteDwordSetting(key, L"MaxOrtError", ThinningSettings.MaxOrtError);
+        for (int i = 0; i < ThresholdCount; i++)
+            WriteDwordSetting(key, Thresholds[i].RegistryName, ThinningSettings.*Thresholds[i].Field);
         RegCloseKey(key);
     }
 }

@@ -1,8 +1,10 @@
-// The four thinning thresholds, the system's only configuration.
+// The four thinning thresholds, the system's only configuration, and the one table that
+// says everything else about them: registry value, default, dialog field, converter option.
 #ifndef WAYFOLD_THINNING_SETTINGS_H
 #define WAYFOLD_THINNING_SETTINGS_H
 
 #include <stdint.h>
+#include <wchar.h>
 
 // Held together in this order. Signed, with no range check anywhere: a stored
 // 0xFFFFFFFF is -1, and the thinning works with whatever it finds.
@@ -13,12 +15,28 @@ struct ThinningSettingsRecord {
     int32_t MaxOrtError; // metres: an orthogonal error above this keeps it
 };
 
-const int32_t DefaultMinMeters = 5;
-const int32_t DefaultMaxMeters = 1000;
-const int32_t DefaultMaxDegrees = 5;
-const int32_t DefaultMaxOrtError = 50;
-
 // Program-wide, holding the defaults from the start.
 extern ThinningSettingsRecord ThinningSettings;
+
+struct ThresholdEntry {
+    const wchar_t *RegistryName;            // REG_DWORD value under the settings key
+    int32_t Default;
+    int DialogControl;                      // its edit field in the settings dialog
+    const char *Option;                     // the host converter's option
+    const char *Help;                       // and its line of help, without the default
+    int32_t ThinningSettingsRecord::*Field; // where the thinning reads it
+};
+
+const int ThresholdCount = 4;
+
+// In the order of ThinningSettingsRecord, the dialog's fields and the stored values.
+extern const ThresholdEntry Thresholds[ThresholdCount];
+
+// Every threshold back to its default.
+void ResetThinningSettings();
+
+// Two's complement without an out-of-range conversion: the signed 32-bit number with the
+// same bits as pattern (all bits set is -1). For DWORDs and dialog fields.
+int32_t SignedFromBits(uint32_t pattern);
 
 #endif

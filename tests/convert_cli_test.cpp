@@ -4,10 +4,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/registry.h"
 #include "tests/test_support.h"
 #include "tests/track_builder.h"
-#include "tools/convert_cli.h"
+#include "converter/convert_cli.h"
+#if defined(_WIN32)
+#include <windows.h>
+#endif
 
 namespace {
 
@@ -30,8 +32,10 @@ std::string ReadStream(std::FILE *file)
 
 CliRun Run(const std::vector<std::wstring> &arguments)
 {
+#if defined(_WIN32)
     // On Windows the converter starts from the stored thresholds: store none.
     RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Quillon");
+#endif
     std::vector<const wchar_t *> argv{L"wayfold-convert"};
     for (const std::wstring &a : arguments) argv.push_back(a.c_str());
     std::FILE *out = std::tmpfile();

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/registry.h"
 #include "settings/settings_store.h"
 #include "tests/test_support.h"
 

@@ -72,7 +72,7 @@ std::string StatusUtf8()
 
 void ResetSettings()
 {
-    SetSettings(DefaultMinMeters, DefaultMaxMeters, DefaultMaxDegrees, DefaultMaxOrtError);
+    ResetThinningSettings();
 }
 
 void SetSettings(int minMeters, int maxMeters, int maxDegrees, int maxOrtError)

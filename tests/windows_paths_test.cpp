@@ -9,11 +9,10 @@
 
 #include "conversion/conversion_job.h"
 #include "platform/file_io.h"
-#include "platform/registry.h"
 #include "settings/settings_store.h"
 #include "tests/test_support.h"
 #include "tests/track_builder.h"
-#include "tools/convert_cli.h"
+#include "converter/convert_cli.h"
 
 namespace {
 

@@ -1,17 +1,23 @@
-// The five registry operations the settings store uses. On Windows they are the system's
-// own; elsewhere a small in-memory store with the same names, types and results stands
-// in for them, so the store's rules run and are tested on every host.
-#ifndef WAYFOLD_REGISTRY_H
-#define WAYFOLD_REGISTRY_H
-
-#if defined(_WIN32)
-
-#include <windows.h>
-
-#else
+// The tests' stand-in for the registry part of <windows.h> on hosts without a registry:
+// the five operations the settings store uses, with the same names, types and results,
+// over a small in-memory store, so the store's rules run and are tested on every host.
+#ifndef WAYFOLD_TEST_REGISTRY_H
+#define WAYFOLD_TEST_REGISTRY_H
 
 #include <stdint.h>
 #include <wchar.h>
+
+// The store's fixed tables. The program keeps one key path of three levels
+// ("Software\Quillon\Wayfold") with four values and holds at most one key open at a time;
+// the rest is room for tests that plant foreign keys and values beside them. Names are at
+// most RegistryNameCapacity - 1 characters (the longest the program uses, "MaxOrtError",
+// has 11); a value holds up to RegistryDataCapacity bytes: a DWORD is 4, and a short
+// string or binary planted in its place fits too.
+const int RegistryKeyCapacity = 16;
+const int RegistryValueCapacity = 16;
+const int RegistryHandleCapacity = 4;
+const int RegistryNameCapacity = 32;
+const int RegistryDataCapacity = 64;
 
 typedef uint32_t DWORD;
 typedef int32_t LONG;
@@ -76,7 +82,5 @@ LONG RegDeleteTreeW(HKEY key, LPCWSTR subKey);
 // For tests: empties the whole store and closes every handle. A raw value of any type
 // and size is planted with RegCreateKeyExW and RegSetValueExW, as on Windows.
 void HostRegistryReset();
-
-#endif
 
 #endif

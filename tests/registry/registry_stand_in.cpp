@@ -1,13 +1,9 @@
 // The in-memory registry of hosts without one: keys in a tree, typed values with sizes,
 // handles that notice when their key is deleted. Fixed tables, nothing allocated, and
 // nothing kept when the process ends.
-#include "platform/registry.h"
-
-#if !defined(_WIN32)
+#include <windows.h>
 
 #include <string.h>
-
-#include "common/wayfold_limits.h"
 
 struct HostKey {
     bool Used;
@@ -335,5 +331,3 @@ void HostRegistryReset()
     for (i = 0; i < RegistryValueCapacity; i++) Values[i].Used = false;
     for (i = 0; i < RegistryHandleCapacity; i++) Handles[i].Used = false;
 }
-
-#endif
