@@ -8,13 +8,13 @@
 #include "readers/track_source.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_dialog.h"
-#include "shell/main_window.h"
+#include "shell/shell_state.h"
 
 // The open-file dialog's filters; the 1-based number of a pair is the InputFormat.
 static const wchar_t OpenFilters[] = L"gpx\0*.gpx\0mps\0*.mps\0plt\0*.plt\0nmea\0*.nmea\0";
 
 // OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST.
-static const DWORD OpenFlags = 6144;
+static const DWORD OpenFlags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
 
 void OpenAndConvert()
 {
@@ -80,7 +80,7 @@ INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     (void)lParam;
     switch (message) {
     case WM_INITDIALOG: {
-        InitHandheldDialog(dialog, DIALOG_SETUP_FLAGS);
+        InitHandheldDialog(dialog, HandheldDialogFlags);
         return TRUE;
     }
     case WM_COMMAND:

@@ -6,11 +6,8 @@
 #include "resources/resource_ids.h"
 #include "settings/settings_store.h"
 #include "shell/commands.h"
+#include "shell/shell_state.h"
 
-HINSTANCE Instance = 0;
-HWND MainWindow = 0;
-HWND MenuBar = 0;
-SHACTIVATEINFO ActivateInfo;
 
 // DT_LEFT | DT_TOP and nothing else: lines break only at the text's own CR LF, long lines
 // are cut at the right edge, everything is clipped to the client area.

@@ -6,12 +6,6 @@
 
 #include "platform/pocketpc_shell.h"
 
-// Program-wide shell state.
-extern HINSTANCE Instance;
-extern HWND MainWindow;
-extern HWND MenuBar;
-extern SHACTIVATEINFO ActivateInfo;
-
 // Start-up up to the visible window. FALSE when another instance runs (it is brought to
 // the front) or when the window cannot be made.
 BOOL StartInstance(HINSTANCE instance, int show);
