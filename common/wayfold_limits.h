@@ -54,7 +54,10 @@ const int RouteHeaderRecords = 2;
 // MPS track records: a name of at most MpsNameMax characters ended by a zero byte,
 // 5 unused bytes, a 4-byte point count; each point is 4 + 4 bytes of coordinates and
 // MpsPointSkip bytes that are passed over.
+// Every record begins with MpsRecordHeaderSize bytes, a 4-byte length and a type byte; the
+// length counts the bytes after them.
 const int MpsNameMax = 150;
+const int MpsRecordHeaderSize = 5;
 const int MpsTrackGap = 5;
 const int MpsPointSkip = 23;
 
@@ -65,17 +68,24 @@ const int ShellTextCapacity = 100;
 // resource; a Pocket PC soft-key bar has two.
 const int SoftKeyCapacity = 4;
 
-// The in-memory registry that stands in for the Windows registry on other hosts. The
-// program keeps one key path of three levels ("Software\Quillon\Wayfold") with four
-// values and holds at most one key open at a time; the rest is room for tests that plant
-// foreign keys and values beside them. Names are at most RegistryNameCapacity - 1
-// characters (the longest the program uses, "MaxOrtError", has 11); a value holds up to
-// RegistryDataCapacity bytes: a DWORD is 4, and a short string or binary planted in its
-// place fits too.
-const int RegistryKeyCapacity = 16;
-const int RegistryValueCapacity = 16;
-const int RegistryHandleCapacity = 4;
-const int RegistryNameCapacity = 32;
-const int RegistryDataCapacity = 64;
+// The relations between the limits that the code relies on, checked when it compiles: a
+// false condition makes an array of negative size (C++03 has no static_assert).
+#define WAYFOLD_LIMIT_CHECK(name, condition) typedef char name[(condition) ? 1 : -1]
+// The path display replaces the whole text, so the longest broken path must fit in it.
+WAYFOLD_LIMIT_CHECK(LongestPathDisplayFits, InputPathMax * 3 + 2 < StatusTextCapacity);
+// A text just under the emptying threshold still takes the longest message after it.
+WAYFOLD_LIMIT_CHECK(MessagesFitAboveEmptying, StatusEmptyAbove + 100 < StatusTextCapacity);
+WAYFOLD_LIMIT_CHECK(InputPathTerminated, InputPathMax < InputPathCapacity);
+// The longest base that survives the cut, "F.rt2" and the terminator.
+WAYFOLD_LIMIT_CHECK(OutputPathFits, InputPathMax - PathCutDefault + 5 + 1 <= OutputPathCapacity);
+WAYFOLD_LIMIT_CHECK(PathCutsOrdered, PathCutDefault <= PathCutNmea);
+// LineBuffer holds a cut line and its terminator, an MPS track name and its zero byte,
+// the 6-byte MPS signature and the unused gap of a track record.
+WAYFOLD_LIMIT_CHECK(LineFitsBuffer, LineLimit < LineBufferSize);
+WAYFOLD_LIMIT_CHECK(MpsNameFitsBuffer, MpsNameMax < LineBufferSize);
+WAYFOLD_LIMIT_CHECK(MpsBytesFitBuffer, 6 <= LineBufferSize && MpsTrackGap <= LineBufferSize);
+WAYFOLD_LIMIT_CHECK(TagFitsBuffer, TagLimit >= 2 && TagLimit <= TagBufferSize);
+WAYFOLD_LIMIT_CHECK(RecordFitsText, RouteRecordSize < RecordTextSize);
+WAYFOLD_LIMIT_CHECK(CopyMovesRecords, RouteHeaderRecords >= 1 && CopyBlockRecords >= 1);
 
 #endif

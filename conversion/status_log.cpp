@@ -4,8 +4,10 @@
 
 #include "platform/status_display.h"
 
-static wchar_t Text[StatusTextCapacity] = L"Select file to open...";
-static int Length = 22;
+// The text at start-up.
+#define INITIAL_STATUS_TEXT L"Select file to open..."
+static wchar_t Text[StatusTextCapacity] = INITIAL_STATUS_TEXT;
+static int Length = sizeof INITIAL_STATUS_TEXT / sizeof(wchar_t) - 1;
 // The first character changed since the last repaint request; Length when nothing has.
 static int ChangedFrom = 0;
 

@@ -74,6 +74,10 @@ BOOL SHInitDialog(SHINITDLGINFO *info);
 
 #endif
 
+// How the program's dialogs are set up: OK in the caption, full-screen size, the input
+// panel down, an empty menu bar.
+const DWORD HandheldDialogFlags = SHIDIF_DONEBUTTON | SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_SIPDOWN | SHIDIF_EMPTYMENU;
+
 // Sets a dialog up as the handheld shows it: SHInitDialog with these SHIDIF_ flags.
 void InitHandheldDialog(HWND dialog, DWORD flags);
 

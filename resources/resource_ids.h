@@ -56,10 +56,6 @@
 #define IDC_ABOUT_LINE1 203
 #define IDC_ABOUT_LINE2 204
 
-// Dialog set-up flags: OK in the caption (1), full-screen size (4), input panel down (8),
-// empty menu bar (32).
-#define DIALOG_SETUP_FLAGS 45
-
 // The handheld's caption-OK extended style.
 #define WAYFOLD_EX_CAPTIONOKBTN 0x80000000L
 
