@@ -3,7 +3,8 @@
 #ifndef WAYFOLD_THINNING_H
 #define WAYFOLD_THINNING_H
 
-#include "readers/track_source.h"
+#include "conversion/deviation.h"
+#include "readers/track_input.h"
 
 // Results of RunThinningPass.
 enum {
@@ -12,8 +13,7 @@ enum {
     PassWriteFailed = 10
 };
 
-// Radius of the earth's sphere, metres, and radians to degrees (the double nearest 180/pi).
-const double EarthRadiusMeters = 6371032.0;
+// Radians to degrees (the double nearest 180/pi).
 const double DegreesPerRadian = 57.29577951308232;
 
 // The window of three points, program-wide.
