@@ -46,6 +46,7 @@ int RunConversionJob()
     StatusShowPath(InputPath);
     MakeOutputPaths();
     WaypointsWritten = 0;
+    PointsDelivered = 0;
 
     // The track, past its header.
     InputFile = OpenFileByPath(InputPath, "rb");

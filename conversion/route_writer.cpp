@@ -4,6 +4,7 @@
 
 #include "conversion/status_log.h"
 
+WaypointListener OnWaypointWritten = 0;
 FILE *OutputFile = 0;
 int WaypointsWritten = 0;
 
@@ -56,6 +57,7 @@ int WriteWaypoint(const TrackPoint *point)
         CloseInputAndOutput();
         return WaypointWriteFailed;
     }
+    if (OnWaypointWritten) OnWaypointWritten(point);
     return WaypointWritten;
 }
 

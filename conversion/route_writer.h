@@ -25,6 +25,11 @@ enum {
     BackwardCopyFailed = 4
 };
 
+// Told of every waypoint that reached the forward route file, in order; 0 tells no one.
+// Hosts that measure the route listen here; the conversion itself never does.
+typedef void (*WaypointListener)(const TrackPoint *point);
+extern WaypointListener OnWaypointWritten;
+
 // The route file being written, and the waypoints written to the forward one so far.
 extern FILE *OutputFile;
 extern int WaypointsWritten;

@@ -8,14 +8,16 @@
 #include "common/wayfold_limits.h"
 
 // One point of the track. Readers fill Lat, Lon (degrees) and then LatRad, LonRad
-// (radians); only the thinning pass sets Bearing (degrees, -180..180, clockwise from
-// north). Points are always copied as whole records.
+// (radians); the track source numbers the points it delivers; only the thinning pass sets
+// Bearing (degrees, -180..180, clockwise from north). Points are always copied as whole
+// records.
 struct TrackPoint {
     double Lat;
     double Lon;
     double LatRad;
     double LonRad;
     double Bearing;
+    int Number;   // 1 for the first point delivered since the count was reset
 };
 
 // Results every reader shares. A reader's own positive results name a line, tag or

@@ -1,11 +1,14 @@
 #include "readers/track_source.h"
 
+#include <limits.h>
+
 #include "readers/gpx_reader.h"
 #include "readers/mps_reader.h"
 #include "readers/nmea_reader.h"
 #include "readers/plt_reader.h"
 
 int InputFormat = InputFormatGpx;
+int PointsDelivered = 0;
 
 int NextTrackPoint(TrackPoint *point)
 {
@@ -26,6 +29,10 @@ int NextTrackPoint(TrackPoint *point)
         break;
     default:
         break;
+    }
+    if (result == PointDelivered) {
+        if (PointsDelivered < INT_MAX) PointsDelivered++;
+        point->Number = PointsDelivered;
     }
     return result;
 }

@@ -18,6 +18,8 @@ const int PointNoReader = -100;
 
 // Program-wide. Starts at InputFormatGpx, as the dialog's first filter.
 extern int InputFormat;
+// Points delivered since the conversion job reset it; it stops at INT_MAX.
+extern int PointsDelivered;
 
 // Fills point with the next valid point of InputFile for InputFormat, passing over what
 // the reader could not use. Returns PointDelivered, PointEndOfInput or PointNoReader.

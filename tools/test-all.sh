@@ -9,6 +9,9 @@ tools/setup-debian.sh
 export CMAKE_GENERATOR=Ninja
 jobs=$(nproc)
 
+echo "== Layers: no module includes another that includes it back"
+python3 tools/check-layers.py
+
 echo "== C++03 build of the product code"
 cmake --preset cxx03 >/dev/null
 cmake --build --preset cxx03 -j "$jobs" --target wayfold_core wayfold-convert
