@@ -43,6 +43,7 @@ void StatusShowPath(const wchar_t *path)
     Length = 0;
     ChangedFrom = 0;
     // Break after every backslash but a leading one, so each folder gets its own line.
+    // Room is left for a character, its line break and the terminator.
     for (int i = 0; path[i] && Length < StatusTextCapacity - 3; i++) {
         Text[Length++] = path[i];
         if (path[i] == L'\\' && i > 0) {
@@ -57,8 +58,10 @@ void StatusShowPath(const wchar_t *path)
 
 void StatusAppendCount(int count)
 {
-    char digits[16];
-    wchar_t wide[16];
+    // A sign, ten digits of a 32-bit int, the blank and the terminator.
+    static const int CountTextSize = 16;
+    char digits[CountTextSize];
+    wchar_t wide[CountTextSize];
     int i = 0;
     snprintf(digits, sizeof digits, "%d ", count);
     for (; digits[i]; i++) wide[i] = (wchar_t)digits[i];

@@ -25,8 +25,10 @@ FILE *OpenFileByPath(const wchar_t *path, const char *mode)
 {
     FILE *file = 0;
 #if defined(_WIN32)
-    wchar_t wideMode[4] = { 0, 0, 0, 0 };
-    for (int i = 0; i < 3 && mode[i]; i++) wideMode[i] = (wchar_t)mode[i];
+    // "rb" or "wb", and room for one more letter and the terminator.
+    static const int ModeLengthMax = 3;
+    wchar_t wideMode[ModeLengthMax + 1] = { 0, 0, 0, 0 };
+    for (int i = 0; i < ModeLengthMax && mode[i]; i++) wideMode[i] = (wchar_t)mode[i];
     file = _wfopen(path, wideMode);
 #else
     struct stat status;
