@@ -6,10 +6,9 @@
 
 #include <stdint.h>
 
-typedef uint32_t DWORD;
+typedef uint32_t DWORD, REGSAM;
 typedef int32_t LONG;
 typedef unsigned char BYTE;
-typedef DWORD REGSAM;
 typedef struct HostKey *HKEY;
 
 extern const HKEY HKEY_CURRENT_USER;
