@@ -1,496 +1,309 @@
-// Drives the Wayfold program from outside, as a person would: finds its windows by class
-// and title, sends real messages and keys, and reads back the registry and exit codes.
-//   gui_driver SCENARIO PROGRAM [ARGS...]
+// Drives wayfold.exe from outside, as a person would: finds its windows by class and title, sends
+// real messages and keys, reads back route files, the registry and exit codes. Exits 77 (skipped)
+// without an X display, and for "open" without the sample tracks.
+//   gui_driver SCENARIO WAYFOLD_EXE CONVERTER_EXE SAMPLES_DIR
 #include <windows.h>
 
+#include <stdarg.h>
 #include <stdio.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 
-#include "gui_support.h"
 #include "resources/resource_ids.h"
 
-static const wchar_t *const SettingsKey = L"Software\\Quillon\\Wayfold";
-static const wchar_t *const SettingNames[4] = {L"MinMeters", L"MaxMeters", L"MaxDegrees", L"MaxOrtError"};
-static const int SettingFields[4] = {IDC_MIN_METERS, IDC_MAX_METERS, IDC_MAX_DEGREES, IDC_MAX_ORT_ERROR};
+namespace {
 
-// Unset registry values read as this.
-static const DWORD Missing = 0xDEADBEEF;
+const DWORD WaitMs = 20000;
+int Failures = 0;
+std::wstring Program, Converter, Samples;
 
-struct Values {
-    DWORD V[4];
-};
-
-static Values ReadRegistry()
+bool Check(bool ok, const char *what, ...)
 {
-    Values values;
+    va_list args;
+    va_start(args, what);
+    if (!ok) {
+        ++Failures;
+        printf("FAILED: ");
+        vprintf(what, args);
+        printf("\n");
+        fflush(stdout);
+    }
+    va_end(args);
+    return ok;
+}
+
+// Polls probe every 10 ms until it gives something non-zero or ms pass.
+template <typename Probe> auto Poll(Probe probe, DWORD ms = WaitMs) -> decltype(probe())
+{
+    for (DWORD start = GetTickCount();; Sleep(10)) {
+        auto result = probe();
+        if (result || GetTickCount() - start > ms) return result;
+    }
+}
+
+// Runs a program in a job that ends it with the driver; cwd 0 keeps the driver's.
+PROCESS_INFORMATION Launch(std::wstring commandLine, const wchar_t *cwd = 0)
+{
+    static HANDLE job = CreateJobObjectW(0, 0);
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    Check(CreateProcessW(0, &commandLine[0], 0, 0, FALSE, CREATE_SUSPENDED, 0, cwd, &startup, &process),
+          "a program starts");
+    AssignProcessToJobObject(job, process.hProcess);
+    ResumeThread(process.hThread);
+    return process;
+}
+
+// The exit code, or -1 while the process still runs after ms.
+int ExitCode(const PROCESS_INFORMATION &process, DWORD ms = WaitMs)
+{
+    DWORD code = (DWORD)-1;
+    if (WaitForSingleObject(process.hProcess, ms) == WAIT_OBJECT_0) GetExitCodeProcess(process.hProcess, &code);
+    return (int)code;
+}
+
+// True once the window's thread has come back to its message loop.
+bool Idle(HWND window)
+{
+    DWORD_PTR result;
+    return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, WaitMs, &result) != 0;
+}
+
+// The program under test and its main window.
+PROCESS_INFORMATION Process;
+HWND Main;
+
+void Start()
+{
+    Process = Launch(L"\"" + Program + L"\"");
+    Main = Poll([] { return FindWindowW(L"WAYFOLD", L"Wayfold"); });
+    Check(Main && Idle(Main), "the main window appears");
+}
+
+// Presses Ctrl and key in the main window, as the keyboard would.
+void PressCtrl(HWND main, WORD key)
+{
+    SetForegroundWindow(main);
+    Idle(main);
+    INPUT keys[4] = {};
     for (int i = 0; i < 4; ++i) {
-        DWORD data = 0;
-        DWORD size = sizeof data;
-        LONG result = RegGetValueW(HKEY_CURRENT_USER, SettingsKey, SettingNames[i], RRF_RT_REG_DWORD, 0,
-                                   &data, &size);
-        values.V[i] = result == ERROR_SUCCESS ? data : Missing;
+        keys[i].type = INPUT_KEYBOARD;
+        keys[i].ki.wVk = i == 0 || i == 3 ? VK_CONTROL : key;
+        keys[i].ki.dwFlags = i >= 2 ? KEYEVENTF_KEYUP : 0;
     }
-    return values;
+    SendInput(4, keys, sizeof(INPUT));
 }
 
-static void WriteRegistry(const Values &values)
+// Ends the program by Exit from the Tools menu, or by Ctrl and a key; checks it is gone.
+void Exit(WORD ctrlKey = 0)
 {
-    HKEY key;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, SettingsKey, 0, 0, 0, KEY_ALL_ACCESS, 0, &key, 0) != ERROR_SUCCESS) {
-        Check(false, "the test can create the registry key");
-        return;
-    }
-    for (int i = 0; i < 4; ++i) {
-        RegSetValueExW(key, SettingNames[i], 0, REG_DWORD, (const BYTE *)&values.V[i], 4);
-    }
-    RegCloseKey(key);
+    if (ctrlKey == 0)
+        PostMessageW(Main, WM_COMMAND, IDM_EXIT, 0);
+    else
+        PressCtrl(Main, ctrlKey);
+    int code = ExitCode(Process);
+    Check(code == 0 && !IsWindow(Main), "the program ends with 0 (got %d)", code);
 }
 
-static bool KeyExists()
+// The visible dialog the main window owns, once it shows. A command that runs a modal
+// dialog is posted, or the driver would wait in it.
+HWND OwnedDialog(int command = 0)
 {
-    HKEY key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, SettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        return false;
-    }
-    RegCloseKey(key);
-    return true;
-}
-
-static bool SameValues(const Values &a, const Values &b)
-{
-    return a.V[0] == b.V[0] && a.V[1] == b.V[1] && a.V[2] == b.V[2] && a.V[3] == b.V[3];
-}
-
-static void ExpectRegistry(const Values &expected, const char *when)
-{
-    Values found = ReadRegistry();
-    Check(SameValues(found, expected), "%s: registry holds %lu %lu %lu %lu, expected %lu %lu %lu %lu", when,
-          found.V[0], found.V[1], found.V[2], found.V[3], expected.V[0], expected.V[1], expected.V[2],
-          expected.V[3]);
-}
-
-static void ExpectFields(HWND dialog, const Values &expected, const char *when)
-{
-    Values shown;
-    for (int i = 0; i < 4; ++i) {
-        BOOL ok = FALSE;
-        shown.V[i] = GetDlgItemInt(dialog, SettingFields[i], &ok, FALSE);
-        if (!ok) {
-            shown.V[i] = Missing;
-        }
-    }
-    Check(SameValues(shown, expected), "%s: the fields show %lu %lu %lu %lu, expected %lu %lu %lu %lu", when,
-          shown.V[0], shown.V[1], shown.V[2], shown.V[3], expected.V[0], expected.V[1], expected.V[2],
-          expected.V[3]);
-}
-
-// The running program under test.
-struct Program {
-    PROCESS_INFORMATION Process;
-    HWND Main;
-};
-
-static bool Start(const std::wstring &path, Program *program)
-{
-    if (!Check(Launch(path, &program->Process), "the program starts")) {
-        return false;
-    }
-    program->Main = WaitWindow(MainClass, MainTitle);
-    // Start-up has ended (the window shrunk and shown) once the message loop runs.
-    return Check(program->Main != 0 && WaitIdle(program->Main), "the main window appears");
-}
-
-// Posts a command (posted, because it may run a modal dialog) and waits for the dialog.
-static HWND OpenDialog(const Program &program, int command)
-{
-    PostMessageW(program.Main, WM_COMMAND, command, 0);
-    HWND dialog = WaitOwnedDialog(program.Main);
-    Check(dialog != 0, "command %d opens a dialog owned by the main window", command);
+    if (command) PostMessageW(Main, WM_COMMAND, command, 0);
+    HWND dialog = Poll([&] {
+        HWND window = 0;
+        do window = FindWindowExW(0, window, L"#32770", 0);
+        while (window && !(IsWindowVisible(window) && GetWindow(window, GW_OWNER) == Main));
+        return window;
+    });
+    Check(dialog != 0, "a dialog opens (command %d)", command);
     return dialog;
 }
 
-static void Click(HWND button)
+bool Gone(HWND window)
 {
-    SendMessageW(button, BM_CLICK, 0, 0);
+    return Poll([&] { return !IsWindow(window) || !IsWindowVisible(window); });
 }
 
-static void ExpectExit(const Program &program, const char *how)
+std::string FileBytes(const std::wstring &path)
 {
-    int code = WaitExit(program.Process);
-    Check(code == 0, "%s ends the program with exit code 0 (got %d)", how, code);
+    std::ifstream file(path.c_str(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
-// Exit through Tools, "Exit" as a command.
-static void Exit(const Program &program)
+// A second start brings the first to the front and ends; windows with only the class or
+// only the title are no instance.
+void SingleInstance()
 {
-    PostMessageW(program.Main, WM_COMMAND, IDM_EXIT, 0);
-    ExpectExit(program, "Exit");
+    const wchar_t *const decoys[2][2] = {{L"NOTWAYFOLD", L"Wayfold"}, {L"WAYFOLD", L"Wayfold 2"}};
+    HWND front = 0;
+    for (auto &decoy : decoys) {
+        WNDCLASSW windowClass = {};
+        windowClass.lpfnWndProc = DefWindowProcW;
+        windowClass.lpszClassName = decoy[0];
+        RegisterClassW(&windowClass);
+        front = CreateWindowExW(0, decoy[0], decoy[1], WS_VISIBLE, 0, 0, 100, 100, 0, 0, 0, 0);
+    }
+    Start();
+    SetForegroundWindow(front);
+    Check(ExitCode(Launch(L"\"" + Program + L"\"")) == 0, "a second start ends with 0");
+    Check(FindWindowExW(0, Main, L"WAYFOLD", L"Wayfold") == 0 && FindWindowW(L"WAYFOLD", L"Wayfold") == Main,
+          "one main window remains");
+    Check(Poll([] { return GetForegroundWindow() == Main; }), "the first instance comes to the front");
+    Exit();
 }
 
-static LRESULT CALLBACK PlainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+// "Open file" under each filter: the dialog opens on the filter confirmed before, and the
+// route files match the converter's on a copy of the same track. Cancel keeps the filter.
+void OpenEachFilter()
 {
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
-static HWND MakeWindow(const wchar_t *className, const wchar_t *title)
-{
-    WNDCLASSW windowClass;
-    ZeroMemory(&windowClass, sizeof windowClass);
-    windowClass.lpfnWndProc = PlainWindowProc;
-    windowClass.hInstance = GetModuleHandleW(0);
-    windowClass.lpszClassName = className;
-    RegisterClassW(&windowClass);
-    return CreateWindowExW(0, className, title, WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                           CW_USEDEFAULT, 0, 0, windowClass.hInstance, 0);
-}
-
-// Class and title of a window, for messages.
-static std::string Describe(HWND window)
-{
-    wchar_t className[64];
-    className[0] = 0;
-    GetClassNameW(window, className, 64);
-    return "\"" + Utf8(className) + "\" \"" + Utf8(WindowText(window)) + "\"";
-}
-
-// Waits for window to be the foreground window; returns the foreground window.
-static HWND WaitForeground(HWND window, DWORD ms = WaitMs)
-{
-    DWORD start = GetTickCount();
-    HWND front = GetForegroundWindow();
-    while (front != window && GetTickCount() - start < ms) {
-        Sleep(10);
-        front = GetForegroundWindow();
-    }
-    return front;
-}
-
-static int CountMainWindows()
-{
-    int count = 0;
-    for (HWND w = FindWindowExW(0, 0, MainClass, MainTitle); w != 0; w = FindWindowExW(0, w, MainClass, MainTitle)) {
-        ++count;
-    }
-    return count;
-}
-
-// A second start brings the first to the front and ends with 0; windows that match only
-// the class or only the title are not taken for a running instance. The window takes the
-// platform's default place, less the soft-key bar's height.
-static void SingleInstance(const std::wstring &path)
-{
-    HWND otherClass = MakeWindow(L"NOTWAYFOLD", MainTitle);
-    HWND otherTitle = MakeWindow(MainClass, L"Wayfold 2");
-    Check(otherClass != 0 && otherTitle != 0, "the decoy windows exist");
-
-    Program first;
-    if (!Start(path, &first)) {
-        return;
-    }
-    Check(WaitExit(first.Process, 300) == -1, "the first start keeps running beside the decoys");
-
-    // The platform's default place, from a window made the same way.
-    HWND reference = MakeWindow(L"WAYFOLDREFERENCE", L"reference");
-    HWND bar = WaitOwnedWindow(first.Main, L"WayfoldSoftKeyBar");
-    RECT main, ref, barRect;
-    GetWindowRect(first.Main, &main);
-    GetWindowRect(reference, &ref);
-    if (Check(bar != 0, "the soft-key bar is a window owned by the main window")) {
-        GetWindowRect(bar, &barRect);
-        LONG barHeight = barRect.bottom - barRect.top;
-        Note("main window %ld,%ld-%ld,%ld, default %ld,%ld-%ld,%ld, bar %ld,%ld-%ld,%ld", main.left, main.top,
-             main.right, main.bottom, ref.left, ref.top, ref.right, ref.bottom, barRect.left, barRect.top,
-             barRect.right, barRect.bottom);
-        Check(barHeight > 0, "the soft-key bar has a height");
-        Check(main.left == ref.left && main.top == ref.top && main.right == ref.right,
-              "the main window keeps the default position and width");
-        Check(main.bottom == ref.bottom - barHeight, "the main window is shorter by the bar's height");
-        Check(barRect.top == main.bottom && barRect.left == main.left && barRect.right == main.right,
-              "the bar lies below the main window, as wide as it");
-    }
-    DestroyWindow(reference);
-
-    // Something else in front, then the second start.
-    SetForegroundWindow(otherClass);
-    HWND front = GetForegroundWindow();
-    Check(front == otherClass, "a decoy is in front before the second start (in front: %s)", Describe(front).c_str());
-    WaitIdle(first.Main);
-    Program second;
-    if (Check(Launch(path, &second.Process), "the second start runs")) {
-        int code = WaitExit(second.Process);
-        Check(code == 0, "the second start ends with 0 (got %d)", code);
-    }
-    Check(CountMainWindows() == 1, "one main window remains (found %d)", CountMainWindows());
-    // Bringing another thread's window to the front only notifies that thread: the first
-    // instance becomes the foreground window once it has taken the notice in.
-    WaitIdle(first.Main);
-    front = WaitForeground(first.Main);
-    Check(front == first.Main, "the first instance is in front (in front: %s)", Describe(front).c_str());
-    Check(WaitExit(first.Process, 0) == -1, "the first instance still runs");
-    Exit(first);
-    DestroyWindow(otherClass);
-    DestroyWindow(otherTitle);
-}
-
-// Shows the window for a screenshot: writes its client area (screen coordinates) to
-// rectFile, then waits for doneFile to appear.
-static void Startup(const std::wstring &path, const std::wstring &rectFile, const std::wstring &doneFile)
-{
-    Program program;
-    if (!Start(path, &program)) {
-        return;
-    }
-    WaitIdle(program.Main);
-    RECT client;
-    GetClientRect(program.Main, &client);
-    POINT origin = {0, 0};
-    ClientToScreen(program.Main, &origin);
-    FILE *out = _wfopen(rectFile.c_str(), L"w");
-    if (Check(out != 0, "the rectangle file can be written")) {
-        fprintf(out, "%ld %ld %ld %ld\n", origin.x, origin.y, client.right, client.bottom);
-        fclose(out);
-    }
-    DWORD start = GetTickCount();
-    while (GetFileAttributesW(doneFile.c_str()) == INVALID_FILE_ATTRIBUTES && GetTickCount() - start < 30000) {
-        Sleep(20);
-    }
-    Exit(program);
-}
-
-// The settings dialog: current values, Default, Cancel, "ОК", the caption's OK, WM_CLOSE.
-static void Settings(const std::wstring &path)
-{
-    const Values stored = {{7, 2000, 9, 0xFFFFFFFF}};
-    const Values defaults = {{5, 1000, 5, 50}};
-    WriteRegistry(stored);
-
-    Program program;
-    if (!Start(path, &program)) {
-        return;
-    }
-    RECT main;
-    GetWindowRect(program.Main, &main);
-
-    HWND dialog = OpenDialog(program, IDM_SETTINGS);
-    if (!dialog) {
-        return;
-    }
-    Check(WindowText(dialog) == L"Point filters settings", "the settings dialog has its title");
-    RECT area;
-    GetWindowRect(dialog, &area);
-    Check(EqualRect(&area, &main), "the dialog covers the main window: %ld,%ld-%ld,%ld, main %ld,%ld-%ld,%ld",
-          area.left, area.top, area.right, area.bottom, main.left, main.top, main.right, main.bottom);
-    HWND confirm = FindChild(dialog, IDOK, L"\x041E\x041A");
-    HWND captionOk = FindChild(dialog, IDOK, L"OK");
-    Check(confirm != 0 && IsWindowVisible(confirm), "the dialog has the \"ОК\" button");
-    Check(captionOk != 0 && IsWindowVisible(captionOk), "the dialog has the caption's OK");
-    ExpectFields(dialog, stored, "loaded from the registry, -1 shown unsigned");
-
-    Click(GetDlgItem(dialog, IDC_DEFAULTS));
-    ExpectFields(dialog, defaults, "after Default");
-    Check(IsWindowVisible(dialog), "Default leaves the dialog open");
-    ExpectRegistry(stored, "Default saves nothing");
-    Click(GetDlgItem(dialog, IDCANCEL));
-    Check(WaitGone(dialog), "Cancel closes the dialog");
-    ExpectRegistry(stored, "Default then Cancel");
-
-    dialog = OpenDialog(program, IDM_SETTINGS);
-    if (!dialog) {
-        return;
-    }
-    ExpectFields(dialog, stored, "after Default then Cancel, memory unchanged");
-    Click(GetDlgItem(dialog, IDC_DEFAULTS));
-    Click(FindChild(dialog, IDOK, L"\x041E\x041A"));
-    Check(WaitGone(dialog), "\"ОК\" closes the dialog");
-    ExpectRegistry(defaults, "Default then \"ОК\"");
-
-    dialog = OpenDialog(program, IDM_SETTINGS);
-    if (!dialog) {
-        return;
-    }
-    ExpectFields(dialog, defaults, "after Default then \"ОК\"");
-    SetDlgItemTextW(dialog, IDC_MAX_METERS, L"");
-    SetDlgItemTextW(dialog, IDC_MAX_ORT_ERROR, L"4294967295");
-    Click(FindChild(dialog, IDOK, L"\x041E\x041A"));
-    Check(WaitGone(dialog), "\"ОК\" closes the dialog");
-    const Values edited = {{5, 0, 5, 0xFFFFFFFF}};
-    ExpectRegistry(edited, "an emptied field and 4294967295");
-
-    // The caption's OK confirms the same way, and recreates a deleted key.
+    const int FilterList = 0x470; // "Files of type"
+    const wchar_t *const tracks[] = {L"garmin-edge-800-output.gpx", L"mps-track.mps", L"20070813_short.plt",
+                                     L"receiver-log.nmea"};
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring mine = std::wstring(temp) + L"Мои треки\\", host = std::wstring(temp) + L"wayfold-host\\";
+    for (const std::wstring &dir : {mine, host}) CreateDirectoryW(dir.c_str(), 0);
     RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Quillon");
-    Check(!KeyExists(), "the test deleted the registry key");
-    dialog = OpenDialog(program, IDM_SETTINGS);
-    if (!dialog) {
-        return;
+    Start();
+    for (int filter = 1; filter <= 4; ++filter) {
+        const wchar_t *name = tracks[filter - 1];
+        std::wstring stem = std::wstring(name).substr(0, wcsrchr(name, L'.') - name);
+        for (const std::wstring &dir : {mine, host}) {
+            DeleteFileW((dir + stem + L"F.rt2").c_str());
+            DeleteFileW((dir + stem + L"B.rt2").c_str());
+            CopyFileW((Samples + L"\\" + name).c_str(), (dir + name).c_str(), FALSE);
+        }
+        HWND dialog = OwnedDialog(IDM_OPEN_FILE);
+        HWND filters = GetDlgItem(dialog, FilterList), nameBox = GetDlgItem(dialog, 0x47c);
+        int shown = (int)SendMessageW(filters, CB_GETCURSEL, 0, 0) + 1;
+        Check(shown == (filter == 1 ? 1 : filter - 1), "filter %d: the dialog opens on %d", filter, shown);
+        // Wine takes the filter from CBN_SELENDOK. The old-style dialog's name box is 0x480.
+        SendMessageW(filters, CB_SETCURSEL, filter - 1, 0);
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(FilterList, CBN_SELENDOK), (LPARAM)filters);
+        SetWindowTextW(nameBox ? nameBox : GetDlgItem(dialog, 0x480), (mine + name).c_str());
+        SendMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+        Check(ExitCode(Launch(L"\"" + Converter + L"\" -q " + name, host.c_str())) == 0, "the converter runs");
+        for (const wchar_t *end : {L"F.rt2", L"B.rt2"}) {
+            std::string expected = FileBytes(host + stem + end);
+            Check(!expected.empty() && Poll([&] { return FileBytes(mine + stem + end) == expected; }, 10000),
+                  "filter %d: %ls%ls matches the converter's", filter, stem.c_str(), end);
+        }
     }
-    ExpectFields(dialog, edited, "0 and -1 in memory");
-    SetDlgItemInt(dialog, IDC_MIN_METERS, 12, FALSE);
-    Click(FindChild(dialog, IDOK, L"OK"));
-    Check(WaitGone(dialog), "the caption's OK closes the dialog");
-    const Values captioned = {{12, 0, 5, 0xFFFFFFFF}};
-    Check(KeyExists(), "confirming recreates the registry key");
-    ExpectRegistry(captioned, "the caption's OK");
+    for (int round = 0; round < 2; ++round) {
+        HWND dialog = OwnedDialog(IDM_OPEN_FILE);
+        int shown = (int)SendMessageW(GetDlgItem(dialog, FilterList), CB_GETCURSEL, 0, 0) + 1;
+        Check(shown == 4, "after Cancel the dialog still opens on nmea (%d)", shown);
+        SendMessageW(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
+        Check(Gone(dialog), "Cancel closes the dialog");
+    }
+    Exit();
+}
 
-    // WM_CLOSE stores nothing.
-    dialog = OpenDialog(program, IDM_SETTINGS);
-    if (!dialog) {
-        return;
-    }
+// Settings: the stored values shown (-1 as 4294967295), Default and Cancel store nothing,
+// OK stores the fields (empty as 0), WM_CLOSE stores nothing, the next start shows them.
+void Settings()
+{
+    const wchar_t *const names[4] = {L"MinMeters", L"MaxMeters", L"MaxDegrees", L"MaxOrtError"};
+    const int fields[4] = {IDC_MIN_METERS, IDC_MAX_METERS, IDC_MAX_DEGREES, IDC_MAX_ORT_ERROR};
+    const wchar_t *const Key = L"Software\\Quillon\\Wayfold";
+    // What the dialog's fields show, or with no dialog what the registry holds.
+    auto expect = [&](HWND dialog, DWORD a, DWORD b, DWORD c, DWORD d) {
+        const DWORD expected[4] = {a, b, c, d};
+        for (int i = 0; i < 4; ++i) {
+            DWORD value = 0xDEADBEEF, size = 4;
+            if (dialog)
+                value = GetDlgItemInt(dialog, fields[i], 0, FALSE);
+            else
+                RegGetValueW(HKEY_CURRENT_USER, Key, names[i], RRF_RT_REG_DWORD, 0, &value, &size);
+            Check(value == expected[i], "%ls: %s %lu, expected %lu", names[i], dialog ? "shown" : "stored", value,
+                  expected[i]);
+        }
+    };
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Quillon");
+    const DWORD planted[4] = {7, 2000, 9, 0xFFFFFFFF};
+    for (int i = 0; i < 4; ++i) RegSetKeyValueW(HKEY_CURRENT_USER, Key, names[i], REG_DWORD, &planted[i], 4);
+
+    Start();
+    HWND dialog = OwnedDialog(IDM_SETTINGS);
+    Check(FindWindowW(L"#32770", L"Point filters settings") == dialog, "the settings dialog has its title");
+    expect(dialog, 7, 2000, 9, 0xFFFFFFFF);
+    SendMessageW(GetDlgItem(dialog, IDC_DEFAULTS), BM_CLICK, 0, 0);
+    expect(dialog, 5, 1000, 5, 50);
+    SendMessageW(GetDlgItem(dialog, IDCANCEL), BM_CLICK, 0, 0);
+    Check(Gone(dialog), "Cancel closes the dialog");
+    expect(0, 7, 2000, 9, 0xFFFFFFFF);
+
+    dialog = OwnedDialog(IDM_SETTINGS);
+    expect(dialog, 7, 2000, 9, 0xFFFFFFFF);
+    SetDlgItemInt(dialog, IDC_MIN_METERS, 12, FALSE);
+    SetDlgItemTextW(dialog, IDC_MAX_METERS, L"");
+    SendMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    Check(Gone(dialog), "OK closes the dialog");
+    expect(0, 12, 0, 9, 0xFFFFFFFF);
+
+    dialog = OwnedDialog(IDM_SETTINGS);
     SetDlgItemInt(dialog, IDC_MIN_METERS, 99, FALSE);
     SendMessageW(dialog, WM_CLOSE, 0, 0);
-    Check(WaitGone(dialog), "WM_CLOSE closes the dialog");
-    ExpectRegistry(captioned, "WM_CLOSE");
-    dialog = OpenDialog(program, IDM_SETTINGS);
-    if (dialog) {
-        ExpectFields(dialog, captioned, "after WM_CLOSE");
-        Click(GetDlgItem(dialog, IDCANCEL));
-        WaitGone(dialog);
-    }
-    Exit(program);
-}
+    Check(Gone(dialog), "WM_CLOSE closes the dialog");
+    expect(0, 12, 0, 9, 0xFFFFFFFF);
+    Exit();
 
-// The About box: ignores IDCANCEL and other ids, closes on IDOK, its caption's OK and
-// WM_CLOSE.
-static void About(const std::wstring &path)
-{
-    Program program;
-    if (!Start(path, &program)) {
-        return;
-    }
-    HWND dialog = OpenDialog(program, IDM_ABOUT);
-    if (!dialog) {
-        return;
-    }
-    Check(WindowText(dialog) == L"About Wayfold", "the About box has its title");
-    Check(GetDlgItem(dialog, IDC_ABOUT_LINE1) != 0 && GetDlgItem(dialog, IDC_ABOUT_LINE2) != 0,
-          "the About box shows two lines of authorship");
-    int ignored[] = {IDCANCEL, IDC_DEFAULTS, IDM_ABOUT};
-    for (int id : ignored) {
-        SendMessageW(dialog, WM_COMMAND, id, 0);
-        WaitIdle(program.Main);
-        Check(IsWindow(dialog) && IsWindowVisible(dialog), "the About box ignores command %d", id);
-    }
-    SendMessageW(dialog, WM_COMMAND, IDOK, 0);
-    Check(WaitGone(dialog), "IDOK closes the About box");
-
-    dialog = OpenDialog(program, IDM_ABOUT);
-    if (!dialog) {
-        return;
-    }
-    HWND captionOk = FindChild(dialog, IDOK, L"OK");
-    if (Check(captionOk != 0 && IsWindowVisible(captionOk), "the About box has the caption's OK")) {
-        Click(captionOk);
-        Check(WaitGone(dialog), "the caption's OK closes the About box");
-    }
-
-    dialog = OpenDialog(program, IDM_ABOUT);
-    if (!dialog) {
-        return;
-    }
+    Start();
+    dialog = OwnedDialog(IDM_SETTINGS);
+    expect(dialog, 12, 0, 9, 0xFFFFFFFF);
     SendMessageW(dialog, WM_CLOSE, 0, 0);
-    Check(WaitGone(dialog), "WM_CLOSE closes the About box");
-    Exit(program);
+    Gone(dialog);
+    Exit();
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Quillon");
 }
 
-// Ctrl+A opens the About box; Ctrl+Q ends the program.
-static void Keys(const std::wstring &path)
+// About, from Tools or by Ctrl+A: only OK closes it. Ctrl+Q ends the program.
+void About(bool byKeys)
 {
-    Program program;
-    if (!Start(path, &program)) {
-        return;
-    }
-    SetForegroundWindow(program.Main);
-    WaitIdle(program.Main);
-    PressCtrl('A');
-    HWND dialog = WaitOwnedDialog(program.Main);
-    if (Check(dialog != 0 && WindowText(dialog) == L"About Wayfold", "Ctrl+A opens the About box")) {
-        SendMessageW(dialog, WM_COMMAND, IDOK, 0);
-        WaitGone(dialog);
-    }
-    SetForegroundWindow(program.Main);
-    WaitIdle(program.Main);
-    PressCtrl('Q');
-    ExpectExit(program, "Ctrl+Q");
+    Start();
+    if (byKeys) PressCtrl(Main, 'A');
+    HWND dialog = OwnedDialog(byKeys ? 0 : IDM_ABOUT);
+    Check(FindWindowW(L"#32770", L"About Wayfold") == dialog, "the About box has its title");
+    SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    Check(IsWindowVisible(dialog), "the About box ignores Cancel");
+    SendMessageW(dialog, WM_COMMAND, IDOK, 0);
+    Check(Gone(dialog), "OK closes the About box");
+    Exit(byKeys ? 'Q' : 0);
 }
 
-static void PressKey(WORD key)
-{
-    INPUT keys[2];
-    ZeroMemory(keys, sizeof keys);
-    for (int i = 0; i < 2; ++i) {
-        keys[i].type = INPUT_KEYBOARD;
-        keys[i].ki.wVk = key;
-        keys[i].ki.dwFlags = i == 1 ? KEYEVENTF_KEYUP : 0;
-    }
-    SendInput(2, keys, sizeof(INPUT));
-}
-
-// The soft keys: the left one runs "Open file", the right one opens the Tools popup,
-// whose "Exit" ends the program.
-static void SoftKeys(const std::wstring &path)
-{
-    Program program;
-    if (!Start(path, &program)) {
-        return;
-    }
-    HWND bar = WaitOwnedWindow(program.Main, L"WayfoldSoftKeyBar");
-    if (!Check(bar != 0, "the soft-key bar shows")) {
-        return;
-    }
-    HWND openKey = FindChild(bar, IDM_OPEN_FILE, L"Open file");
-    HWND toolsKey = FindChild(bar, IDM_TOOLS, L"Tools");
-    Check(openKey != 0 && toolsKey != 0, "the bar has the keys \"Open file\" and \"Tools\"");
-    RECT openRect, toolsRect;
-    GetWindowRect(openKey, &openRect);
-    GetWindowRect(toolsKey, &toolsRect);
-    Check(openRect.right <= toolsRect.left, "\"Open file\" is left of \"Tools\"");
-
-    PostMessageW(openKey, BM_CLICK, 0, 0);
-    HWND dialog = WaitOwnedDialog(program.Main);
-    if (Check(dialog != 0, "the left soft key opens the open-file dialog")) {
-        OpenDialogView shown;
-        DriveOpenDialog(dialog, &shown, 0, L"");
-    }
-
-    SetForegroundWindow(program.Main);
-    WaitIdle(program.Main);
-    PostMessageW(toolsKey, BM_CLICK, 0, 0);
-    HWND popup = WaitOwnedWindow(0, L"#32768");
-    if (Check(popup != 0, "the right soft key opens the Tools popup")) {
-        RECT popupRect;
-        GetWindowRect(popup, &popupRect);
-        Check(popupRect.bottom <= toolsRect.top + 1, "the popup opens above the bar");
-        PressKey(VK_UP); // from no selection to the last item, "Exit"
-        PressKey(VK_RETURN);
-        ExpectExit(program, "Tools, \"Exit\"");
-    }
-}
+} // namespace
 
 int wmain(int argc, wchar_t **argv)
 {
-    if (argc < 3) {
-        printf("usage: gui_driver single-instance|startup|settings|about|keys|soft-keys PROGRAM [ARGS]\n");
-        return 2;
-    }
-    std::wstring scenario = argv[1];
-    std::wstring program = DosPath(argv[2]);
-    if (scenario == L"single-instance") {
-        SingleInstance(program);
-    } else if (scenario == L"startup" && argc >= 5) {
-        Startup(program, DosPath(argv[3]), DosPath(argv[4]));
-    } else if (scenario == L"settings") {
-        Settings(program);
-    } else if (scenario == L"about") {
-        About(program);
-    } else if (scenario == L"keys") {
-        Keys(program);
-    } else if (scenario == L"soft-keys") {
-        SoftKeys(program);
-    } else {
-        printf("unknown scenario\n");
-        return 2;
-    }
-    Note("%s: %d failure(s)", Utf8(scenario).c_str(), Failures);
-    return Failures == 0 ? 0 : 1;
+    const struct {
+        const wchar_t *Name;
+        void (*Run)();
+    } scenarios[] = {
+        {L"single-instance", SingleInstance},
+        {L"open", OpenEachFilter},
+        {L"settings", Settings},
+        {L"about", [] { About(false); }},
+        {L"keys", [] { About(true); }},
+    };
+    if (argc < 5) return 2;
+    if (!_wgetenv(L"DISPLAY")) return 77;
+    // Unix paths as given: Wine takes them on the current drive, which maps the root.
+    Program = argv[2], Converter = argv[3], Samples = argv[4];
+    if (wcscmp(argv[1], L"open") == 0 &&
+        GetFileAttributesW((Samples + L"\\mps-track.mps").c_str()) == INVALID_FILE_ATTRIBUTES)
+        return 77;
+    for (const auto &scenario : scenarios)
+        if (wcscmp(argv[1], scenario.Name) == 0) {
+            scenario.Run();
+            printf("%ls: %d failure(s)\n", scenario.Name, Failures);
+            return Failures == 0 ? 0 : 1;
+        }
+    return 2;
 }

@@ -1,13 +1,25 @@
 #!/bin/sh
 # Takes the README's screenshots with xdotool, as a person would use the program: the main
 # window after converting a track, and the settings dialog.
-#   xvfb-run -a -s "-screen 0 480x640x24" tests/gui/screenshots.sh WAYFOLD_EXE [SAMPLES_DIR] [OUT_DIR]
+#   xvfb-run -a -s "-screen 0 480x640x24" tools/screenshots.sh WAYFOLD_EXE [SAMPLES_DIR] [OUT_DIR]
+# It works in a fresh copy of the test prefix, with a Wine server of the copy's own.
 program=$1
 here=$(cd "$(dirname "$0")" && pwd)
-samples=${2:-$here/../../../shared/samples}
-out=${3:-$here/../../docs}
-tools="$here/../../tools"
-. "$here/fresh-prefix.sh"
+samples=${2:-$here/../../shared/samples}
+out=${3:-$here/../docs}
+"$here/wine-prefix.sh" || exit 125
+. "$here/wine-env.sh"
+work=$(mktemp -d "${TMPDIR:-/tmp}/wayfold-shots.XXXXXX") || exit 125
+cp -a "$WINEPREFIX" "$work/prefix" || exit 125
+export WINEPREFIX="$work/prefix"
+finish() {
+    wineserver -k 2>/dev/null
+    timeout 20 wineserver -w
+    rm -rf "$work"
+}
+trap finish EXIT
+wineserver -p
+wine wineboot >/dev/null 2>&1
 
 # The track on a storage card of its own, drive D:.
 mkdir -p "$work/card/My Documents"
