@@ -16,11 +16,7 @@ const wchar_t Separator = L'\\';
 
 fs::path NativePath(const std::wstring &path) { return fs::path(path); }
 std::wstring WideName(const fs::path &name) { return name.wstring(); }
-std::string NameBytes(const fs::path &name)
-{
-    std::u8string bytes = name.u8string();
-    return std::string(bytes.begin(), bytes.end());
-}
+std::string NameBytes(const fs::path &name) { return name.u8string(); }  // a std::string in C++17
 #else
 const wchar_t Separator = L'/';
 
