@@ -61,5 +61,5 @@ rm -r "$sample"
 MANPAGER=cat MANWIDTH=80 man wayfold-convert | sed -n 1,12p
 $sudo apt-get remove -y -qq wayfold-convert >/dev/null
 trap - EXIT
-dpkg-query -W wayfold-convert 2>/dev/null | grep -q . && { echo "wayfold-convert is still installed"; exit 1; }
+dpkg-query -W -f='${Status}' wayfold-convert 2>/dev/null | grep -q 'ok installed' && { echo "wayfold-convert is still installed"; exit 1; }
 echo "Debian package: OK"
