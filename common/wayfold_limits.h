@@ -19,6 +19,12 @@ const int InputPathMax = 2038;
 // "F.rt2" or "B.rt2" and the terminator.
 const int OutputPathCapacity = 2048;
 
+// The folder the host may name for the route files: a path as long as an input path.
+// When the folder and the track's name do not fit OutputPathCapacity together, the job
+// makes no route file.
+const int OutputFolderCapacity = InputPathCapacity;
+const int OutputFolderMax = InputPathMax;
+
 // The characters cut from the end of the input path to make the output paths:
 // ".gpx", ".mps" and ".plt" have 4, ".nmea" has 5.
 const int PathCutDefault = 4;
@@ -78,6 +84,7 @@ WAYFOLD_LIMIT_CHECK(MessagesFitAboveEmptying, StatusEmptyAbove + 100 < StatusTex
 WAYFOLD_LIMIT_CHECK(InputPathTerminated, InputPathMax < InputPathCapacity);
 // The longest base that survives the cut, "F.rt2" and the terminator.
 WAYFOLD_LIMIT_CHECK(OutputPathFits, InputPathMax - PathCutDefault + 5 + 1 <= OutputPathCapacity);
+WAYFOLD_LIMIT_CHECK(OutputFolderTerminated, OutputFolderMax < OutputFolderCapacity);
 WAYFOLD_LIMIT_CHECK(PathCutsOrdered, PathCutDefault <= PathCutNmea);
 // LineBuffer holds a cut line and its terminator, an MPS track name and its zero byte,
 // the 6-byte MPS signature and the unused gap of a track record.

@@ -10,6 +10,7 @@
 wchar_t InputPath[InputPathCapacity];
 wchar_t ForwardPath[OutputPathCapacity];
 wchar_t BackwardPath[OutputPathCapacity];
+wchar_t OutputFolder[OutputFolderCapacity];
 // Characters of text, stopping at capacity (the buffers are not trusted to be terminated).
 static int BoundedLength(const wchar_t *text, int capacity)
 {
@@ -18,24 +19,58 @@ static int BoundedLength(const wchar_t *text, int capacity)
     return length;
 }
 
-static void CopyWithSuffix(wchar_t *target, int baseLength, const wchar_t *suffix)
+// prefix (prefixLength characters), then base (baseLength), then suffix.
+static void CopyWithSuffix(wchar_t *target, const wchar_t *prefix, int prefixLength, const wchar_t *base,
+                           int baseLength, const wchar_t *suffix)
 {
-    int length = baseLength;
-    memcpy(target, InputPath, sizeof(wchar_t) * baseLength);
+    int length = prefixLength + baseLength;
+    memcpy(target, prefix, sizeof(wchar_t) * prefixLength);
+    memcpy(target + prefixLength, base, sizeof(wchar_t) * baseLength);
     while (*suffix) target[length++] = *suffix++;
     target[length] = 0;
+}
+
+static bool IsPathSeparator(wchar_t c)
+{
+#if defined(_WIN32)
+    return c == L'\\' || c == L'/' || c == L':';
+#else
+    return c == L'/';
+#endif
 }
 
 void MakeOutputPaths()
 {
     static const int SuffixLength = 5;
+    static const wchar_t Separator[] = {L'/', 0};
     int length = BoundedLength(InputPath, InputPathMax);
     int cut = InputFormat == InputFormatNmea ? PathCutNmea : PathCutDefault;
     // The cut counts characters; a path no longer than the cut leaves an empty base.
     int base = length > cut ? length - cut : 0;
-    if (base > OutputPathCapacity - SuffixLength - 1) base = OutputPathCapacity - SuffixLength - 1;
-    CopyWithSuffix(ForwardPath, base, L"F.rt2");
-    CopyWithSuffix(BackwardPath, base, L"B.rt2");
+    int folderLength = BoundedLength(OutputFolder, OutputFolderMax);
+    if (folderLength == 0) {
+        if (base > OutputPathCapacity - SuffixLength - 1) base = OutputPathCapacity - SuffixLength - 1;
+        CopyWithSuffix(ForwardPath, L"", 0, InputPath, base, L"F.rt2");
+        CopyWithSuffix(BackwardPath, L"", 0, InputPath, base, L"B.rt2");
+        return;
+    }
+    // The track's name: what follows its last separator.
+    int nameStart = base;
+    while (nameStart > 0 && !IsPathSeparator(InputPath[nameStart - 1])) nameStart--;
+    int separatorLength = IsPathSeparator(OutputFolder[folderLength - 1]) ? 0 : 1;
+    // Both lengths are at most InputPathMax: the sum cannot overflow.
+    if (folderLength + separatorLength + (base - nameStart) + SuffixLength + 1 > OutputPathCapacity) {
+        ForwardPath[0] = 0;
+        BackwardPath[0] = 0;
+        return;
+    }
+    // The folder and its separator, then the name.
+    CopyWithSuffix(ForwardPath, OutputFolder, folderLength, Separator, separatorLength, L"");
+    CopyWithSuffix(BackwardPath, OutputFolder, folderLength, Separator, separatorLength, L"");
+    CopyWithSuffix(ForwardPath + folderLength + separatorLength, L"", 0, InputPath + nameStart, base - nameStart,
+                   L"F.rt2");
+    CopyWithSuffix(BackwardPath + folderLength + separatorLength, L"", 0, InputPath + nameStart, base - nameStart,
+                   L"B.rt2");
 }
 
 int RunConversionJob()
@@ -62,8 +97,8 @@ int RunConversionJob()
         CloseInputAndOutput();
         return JobInputFailed;
     }
-    // An output path that names the input itself would destroy it.
-    if (SameExistingFile(InputPath, ForwardPath) || SameExistingFile(InputPath, BackwardPath)) {
+    // An output path that names the input itself would destroy it; an empty one did not fit.
+    if (ForwardPath[0] == 0 || SameExistingFile(InputPath, ForwardPath) || SameExistingFile(InputPath, BackwardPath)) {
         StatusAppend(L"Output file open error!\r\n");
         CloseInputAndOutput();
         return JobInputFailed;

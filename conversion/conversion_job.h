@@ -22,12 +22,16 @@ enum {
 extern wchar_t InputPath[InputPathCapacity];
 extern wchar_t ForwardPath[OutputPathCapacity];
 extern wchar_t BackwardPath[OutputPathCapacity];
+// The folder the route files go to (at most OutputFolderMax characters); empty, as the
+// handheld program leaves it, puts them beside the track.
+extern wchar_t OutputFolder[OutputFolderCapacity];
 
 // Converts InputPath into ForwardPath and BackwardPath, reporting into the status text.
 int RunConversionJob();
 
 // Fills ForwardPath and BackwardPath from InputPath and InputFormat: the last 4 (5 for
-// NMEA) characters give way to "F.rt2" and "B.rt2".
+// NMEA) characters give way to "F.rt2" and "B.rt2". With an OutputFolder, the track's
+// name so changed goes into that folder; when that does not fit, both paths are empty.
 void MakeOutputPaths();
 
 #endif

@@ -9,6 +9,9 @@
 
 #include "conversion/conversion_job.h"
 #include "conversion/status_log.h"
+#include "converter/track_list.h"
+#include "common/wayfold_version.h"
+#include "readers/nmea_reader.h"
 #include "platform/file_io.h"
 #include "platform/status_display.h"
 #include "settings/thinning_settings.h"
@@ -21,9 +24,15 @@ namespace {
 const char UsageHead[] =
     "usage: wayfold-convert [OPTIONS] TRACK...\n"
     "Converts each GPS track into a thinned forward route (nameF.rt2) and the same route\n"
-    "reversed (nameB.rt2), beside the track, for OziExplorer CE.\n"
+    "reversed (nameB.rt2), beside the track or in the -o folder, for OziExplorer CE. A TRACK\n"
+    "that is a folder stands for the .gpx, .mps, .plt and .nmea files directly inside it,\n"
+    "in name order.\n"
     "\n"
-    "  -f, --format FORMAT   gpx, mps, plt or nmea for every TRACK (default: from its name)\n";
+    "  -f, --format FORMAT   gpx, mps, plt or nmea for every TRACK file named here (default:\n"
+    "                        from its name; a folder's files always go by their names)\n"
+    "  -o, --output-dir DIR  write the route files into the existing folder DIR\n"
+    "  --nmea-talkers WHICH  gp: only $GPRMC sentences (default); any: every talker's RMC,\n"
+    "                        no fix when the mode letter is N, one fix under two talkers once\n";
 // Then one line per threshold, from the thresholds' table.
 const char UsageTail[] =
     "  --status-text         print the status text after each conversion, as the window holds it\n"
@@ -33,9 +42,10 @@ const char UsageTail[] =
     "\n"
     "Exit status: the conversion's result (0 done, 2 input or forward file failed, 3 backward\n"
     "file could not be made, 4 backward copy failed, 10 too few points or a forward write\n"
-    "failed; with several tracks the first that is not 0), or 64 for a usage error.\n";
+    "failed; with several tracks the first that is not 0; a folder with no track counts as 2),\n"
+    "or 64 for a usage error.\n";
 
-const char Version[] = "wayfold-convert 0.1.0\n";
+const char Version[] = "wayfold-convert " WAYFOLD_VERSION "\n";
 
 struct FormatName {
     const wchar_t *name;
@@ -53,6 +63,10 @@ struct Options {
     bool statusText = false;
     bool quiet = false;
     bool formatGiven = false;
+    std::wstring outputDir;
+    bool outputDirGiven = false;
+    int nmeaTalkers = NmeaTalkersGp;
+    bool talkersGiven = false;
     std::vector<std::wstring> tracks;
 };
 
@@ -213,6 +227,27 @@ int RunConvertCli(int argc, const wchar_t *const *argv, std::FILE *out, std::FIL
             options.formatGiven = true;
             continue;
         }
+        // Where the route files go, and which NMEA talkers count.
+        if (name == L"-o" || name == L"--output-dir") {
+            if (options.outputDirGiven) return UsageError(err, "option " + shown + " given twice");
+            if (!takeValue(&options.outputDir)) return UsageError(err, "option " + shown + " needs a folder");
+            std::string dir = ToUtf8(options.outputDir.c_str(), static_cast<int>(options.outputDir.size()));
+            if (options.outputDir.size() > static_cast<size_t>(OutputFolderMax))
+                return UsageError(err, "output folder longer than " + std::to_string(OutputFolderMax) + " characters");
+            if (!IsFolder(options.outputDir)) return UsageError(err, "'" + dir + "' is not an existing folder");
+            options.outputDirGiven = true;
+            continue;
+        }
+        if (name == L"--nmea-talkers") {
+            if (options.talkersGiven) return UsageError(err, "option " + shown + " given twice");
+            std::wstring which;
+            if (!takeValue(&which)) return UsageError(err, "option " + shown + " needs gp or any");
+            if (which != L"gp" && which != L"any")
+                return UsageError(err, "unknown talkers '" + ToUtf8(which.c_str(), static_cast<int>(which.size())) + "' (gp or any)");
+            options.nmeaTalkers = which == L"any" ? NmeaTalkersAny : NmeaTalkersGp;
+            options.talkersGiven = true;
+            continue;
+        }
         int threshold = ThresholdByOption(name);
         if (threshold < 0) return UsageError(err, "unknown option " + ToUtf8(argument.c_str(), static_cast<int>(argument.size())));
         if (options.thresholdGiven[threshold]) return UsageError(err, "option " + shown + " given twice");
@@ -222,11 +257,20 @@ int RunConvertCli(int argc, const wchar_t *const *argv, std::FILE *out, std::FIL
         options.thresholdGiven[threshold] = true;
     }
     if (options.tracks.empty()) return UsageError(err, "no TRACK given");
+    // Folders stand for the tracks inside them, which always go by their names.
+    std::vector<TrackJob> jobs;
     for (const std::wstring &track : options.tracks) {
+        std::vector<TrackJob> inside;
+        if (IsFolder(track)) inside = FolderTracks(track, FormatByExtension);
+        else inside.push_back(TrackJob{track, options.formatGiven ? options.format : FormatByExtension(track), ""});
+        jobs.insert(jobs.end(), inside.begin(), inside.end());
+    }
+    for (const TrackJob &job : jobs) {
+        const std::wstring &track = job.path;
         std::string shown = ToUtf8(track.c_str(), static_cast<int>(track.size()));
         if (track.size() > static_cast<size_t>(InputPathMax))
             return UsageError(err, "TRACK longer than " + std::to_string(InputPathMax) + " characters: " + shown.substr(0, 40) + "...");
-        if (!options.formatGiven && FormatByExtension(track) == 0)
+        if (job.problem.empty() && job.format == 0)
             return UsageError(err, "cannot tell the format of '" + shown + "' (name it .gpx, .mps, .plt or .nmea, or give --format)");
     }
 
@@ -242,11 +286,20 @@ int RunConvertCli(int argc, const wchar_t *const *argv, std::FILE *out, std::FIL
     ProgressOut = output == Output::Progress ? out : nullptr;
     SetStatusRepaintHandler(output == Output::Progress ? PrintStatusChange : nullptr);
 
+    std::wmemset(OutputFolder, 0, OutputFolderCapacity);
+    std::wmemcpy(OutputFolder, options.outputDir.c_str(), options.outputDir.size());
+    NmeaTalkers = options.nmeaTalkers;
+
     int status = 0;
-    for (const std::wstring &track : options.tracks) {
+    for (const TrackJob &job : jobs) {
+        if (!job.problem.empty()) {
+            std::fprintf(err, "wayfold-convert: %s\n", job.problem.c_str());
+            if (status == 0) status = JobInputFailed;
+            continue;
+        }
         std::wmemset(InputPath, 0, InputPathCapacity);
-        std::wmemcpy(InputPath, track.c_str(), track.size());
-        InputFormat = options.formatGiven ? options.format : FormatByExtension(track);
+        std::wmemcpy(InputPath, job.path.c_str(), job.path.size());
+        InputFormat = job.format;
         int result = RunConversionJob();
         if (output == Output::StatusText) {
             std::string text = ToUtf8(StatusText(), StatusLength());
@@ -257,5 +310,7 @@ int RunConvertCli(int argc, const wchar_t *const *argv, std::FILE *out, std::FIL
     }
     SetStatusRepaintHandler(nullptr);
     ProgressOut = nullptr;
+    OutputFolder[0] = 0;
+    NmeaTalkers = NmeaTalkersGp;
     return status;
 }

@@ -16,8 +16,9 @@ mkdir -p "$build"
 
 sources=(
   conversion/conversion_job.cpp conversion/status_log.cpp conversion/thinning.cpp
-  readers/track_source.cpp readers/plt_reader.cpp readers/gpx_reader.cpp
-  readers/nmea_reader.cpp readers/mps_reader.cpp
+  conversion/route_writer.cpp conversion/deviation.cpp
+  readers/track_source.cpp readers/track_input.cpp readers/line_reader.cpp
+  readers/plt_reader.cpp readers/gpx_reader.cpp readers/nmea_reader.cpp readers/mps_reader.cpp
   settings/thinning_settings.cpp platform/file_io.cpp platform/status_display.cpp
 )
 root=$PWD

@@ -5,6 +5,17 @@
 #include "platform/file_io.h"
 #include "readers/line_reader.h"
 
+int NmeaTalkers = NmeaTalkersGp;
+
+// The time field of the fix delivered last (any talker): a line's field always fits a line.
+static char DeliveredTime[LineBufferSize];
+static bool HaveDeliveredTime = false;
+
+void ResetNmeaReader()
+{
+    HaveDeliveredTime = false;
+}
+
 // Minutes to degrees: the double nearest 1/60, multiplied, never divided.
 static const double DegreesPerMinute = 0.016666666666666666;
 
@@ -103,11 +114,45 @@ int CheckNmeaChecksum(const char *text)
     return value == (int)sum ? ChecksumRight : ChecksumDiffers;
 }
 
+static bool IsCapital(char c)
+{
+    return c >= 'A' && c <= 'Z';
+}
+
+// The mode letter of NMEA 2.3 and later is the sixth field after the longitude's
+// hemisphere (speed, course, date, variation and its direction come first); NMEA 4.10
+// adds a field after it. Older sentences end before it.
+static bool ModeSaysNoFix(const char *speed)
+{
+    const char *at = speed;
+    for (int commas = 0; commas < 5; ++commas) {
+        for (; *at != ','; ++at) {
+            if (*at == '*' || *at == 0) return false;
+        }
+        ++at;
+    }
+    return at[0] == 'N' && (at[1] == ',' || at[1] == '*');
+}
+
+// The time field: from after "$ttRMC," to the next comma (there is one: the status follows).
+static int TimeFieldLength(const char *line)
+{
+    const char *comma = FindComma(line + 7);
+    return comma == 0 ? 0 : (int)(comma - (line + 7));
+}
+
+static bool TalkerCounts(const char *line)
+{
+    if (NmeaTalkers == NmeaTalkersAny)
+        return line[0] == '$' && IsCapital(line[1]) && IsCapital(line[2]) && strncmp(line + 3, "RMC,", 4) == 0;
+    return strncmp(line, "$GPRMC,", 7) == 0;
+}
+
 int ReadNmeaPoint(TrackPoint *point)
 {
     if (ReadLine(InputFile, LineBuffer, LineLimit) == LineEndOfFile) return PointEndOfInput;
     const char *line = LineBuffer;
-    if (strncmp(line, "$GPRMC,", 7) != 0) return NmeaSkipNotRmc;
+    if (!TalkerCounts(line)) return NmeaSkipNotRmc;
     if (CheckNmeaChecksum(line) != ChecksumRight) return NmeaSkipChecksum;
 
     // From inside the time field to the comma before the status.
@@ -144,6 +189,17 @@ int ReadNmeaPoint(TrackPoint *point)
     if (comma[2] != ',') return NmeaSkipLongitude;
 
     if (!LatitudeInRange(point->Lat) || !LongitudeInRange(point->Lon)) return NmeaSkipLatitude;
+    if (NmeaTalkers == NmeaTalkersAny) {
+        if (ModeSaysNoFix(comma + 3)) return NmeaSkipModeNoFix;
+        // One fix written under two talkers counts once.
+        int timeLength = TimeFieldLength(line);
+        if (HaveDeliveredTime && memcmp(DeliveredTime, line + 7, timeLength) == 0 &&
+            DeliveredTime[timeLength] == 0)
+            return NmeaSkipRepeatedTime;
+        memcpy(DeliveredTime, line + 7, timeLength);
+        DeliveredTime[timeLength] = 0;
+        HaveDeliveredTime = true;
+    }
     SetRadians(point);
     return PointDelivered;
 }

@@ -1,4 +1,5 @@
-// NMEA 0183 logs: "$GPRMC," sentences with a right checksum and an active fix.
+// NMEA 0183 logs: "$GPRMC," sentences (or any talker's RMC) with a right checksum and an
+// active fix.
 #ifndef WAYFOLD_NMEA_READER_H
 #define WAYFOLD_NMEA_READER_H
 
@@ -19,8 +20,22 @@ enum {
     NmeaSkipChecksum = 2,
     NmeaSkipLatitude = 3,    // the time or latitude part, or a coordinate out of range
     NmeaSkipLongitude = 4,
-    NmeaSkipNoFix = 10       // the status is not "A"
+    NmeaSkipNoFix = 10,      // the status is not "A"
+    NmeaSkipModeNoFix = 11,  // any talker: the mode letter (NMEA 2.3 and later) is "N"
+    NmeaSkipRepeatedTime = 12 // any talker: the time of the fix delivered last, under another talker
 };
+
+// Which talkers' RMC sentences count.
+enum {
+    NmeaTalkersGp = 0,  // "$GPRMC," only
+    NmeaTalkersAny = 1  // "$", two capital letters, "RMC,"; the mode letter and repeated times are heeded
+};
+
+// Program-wide; starts at NmeaTalkersGp, the handheld program's only mode.
+extern int NmeaTalkers;
+
+// Forgets the time of the fix delivered last; each track starts with none.
+void ResetNmeaReader();
 
 int CheckNmeaChecksum(const char *text);
 

@@ -40,6 +40,7 @@ int NextTrackPoint(TrackPoint *point)
 int CheckTrackHeader()
 {
     int result = HeaderAccepted;
+    ResetNmeaReader();
     if (InputFormat == InputFormatPlt) result = CheckPltHeader();
     else if (InputFormat == InputFormatMps) result = CheckMpsHeader();
     return result;

@@ -25,8 +25,8 @@ extern int PointsDelivered;
 // the reader could not use. Returns PointDelivered, PointEndOfInput or PointNoReader.
 int NextTrackPoint(TrackPoint *point);
 
-// Checks and skips the header of InputFile for formats that have one (PLT, MPS).
-// Returns one of the Header results.
+// Checks and skips the header of InputFile for formats that have one (PLT, MPS), and
+// makes the readers forget the previous track. Returns one of the Header results.
 int CheckTrackHeader();
 
 #endif

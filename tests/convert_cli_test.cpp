@@ -87,6 +87,9 @@ TEST_CASE("Usage errors exit 64 with one line on standard error and touch nothin
         {track, unknown},
         {track, tooLong},
         {L"--", L"--not-an-option"},
+        {L"-o", WidePath(dir / "missing"), track},
+        {L"--output-dir", track, track},
+        {L"--nmea-talkers", L"gn", track},
     };
     for (const auto &arguments : cases) {
         CAPTURE(Utf8(arguments.empty() ? L"(none)" : arguments[0]));
@@ -182,4 +185,49 @@ TEST_CASE("Exit status: the result of one track, the first failure of several")
     CliRun all = Run({L"--status-text", missing, good});
     CHECK(all.status == 2);
     CHECK(all.out.find("Input file open error!\r\n") < all.out.find("Backward route file - OK\r\n"));
+}
+
+TEST_CASE("Folders: their tracks in byte order of the names, route files into -o, talkers on request")
+{
+    TempDir dir;
+    fs::create_directories(dir / "in" / "sub.plt");
+    fs::create_directories(dir / "out");
+    fs::create_directories(dir / "empty");
+    WriteBytes(dir / "in" / "B.plt", GoodTrack);
+    WriteBytes(dir / "in" / "notes.txt", GoodTrack);
+    WriteBytes(dir / "in" / "BF.rt2", GoodTrack);
+    // A log cut in two, the cut fix in both: each file is a track of its own.
+    const char *const fixes[] = {"GNRMC,120000,A,5545.000,N,03736.000,E,,,070524,,,A",
+                                 "GPRMC,120001,A,5545.100,N,03736.000,E,,,070524,,,D",
+                                 "GLRMC,120002,A,5545.200,N,03736.000,E,,,070524,,,A,V",
+                                 "GNRMC,120003,A,5545.300,N,03736.000,E,,,070524,,",
+                                 "GBRMC,120004,A,5545.400,N,03736.000,E,,,070524,,,A"};
+    std::string first, second;
+    for (int i = 0; i < 5; i++) {
+        std::string body = fixes[i];
+        unsigned sum = 0;
+        for (unsigned char c : body) sum ^= c;
+        char line[80];
+        std::snprintf(line, sizeof line, "$%s*%02X\r\n", body.c_str(), sum);
+        if (i <= 2) first += line;
+        if (i >= 2) second += line;
+    }
+    WriteBytes(dir / "in" / "a.nmea", first);
+    WriteBytes(dir / "in" / "b.NMEA", second);
+    const std::wstring in = WidePath(dir / "in"), out = WidePath(dir / "out");
+
+    // -f names the format of named files only; a folder's go by their names.
+    CliRun run = Run({L"--nmea-talkers", L"any", L"-f", L"gpx", L"--status-text", L"-o", out, in});
+    CHECK(run.status == 0);
+    CHECK(run.out.find("B.plt") < run.out.find("a.nmea"));
+    CHECK(run.out.find("a.nmea") < run.out.find("b.NMEA"));
+    for (const char *name : {"BF.rt2", "BB.rt2", "aF.rt2", "aB.rt2", "bF.rt2", "bB.rt2"}) CHECK(fs::exists(dir / "out" / name));
+    CHECK(FileCount(dir / "in") == 6);
+    // By default only GP sentences count: one fix, too few.
+    CHECK(Run({L"-q", L"-o", out, WidePath(dir / "in" / "a.nmea")}).status == 10);
+
+    CliRun empty = Run({L"-q", WidePath(dir / "empty"), WidePath(dir / "in" / "B.plt")});
+    CHECK(empty.status == 2);
+    CHECK(empty.err.find("empty") != std::string::npos);
+    CHECK(fs::exists(dir / "in" / "BF.rt2"));
 }

@@ -266,3 +266,43 @@ TEST_CASE("NMEA conversion: a .nmea name loses five characters")
     CHECK(forward.back().lon == doctest::Approx(37 + (36 + (7 * 29 * 29 % 1000) / 1000.0) / 60));
     CHECK(RoutePoints(outcome.backward).size() == forward.size());
 }
+
+TEST_CASE("ReadNmeaPoint, any talker: talkers, the mode letter, one fix under two talkers")
+{
+    struct Case {
+        int talkers;
+        const char *body;
+        int result;
+    };
+    // One log, read in order: each line sees the fixes delivered before it.
+    const Case log[] = {
+        {NmeaTalkersAny, "GNRMC,120000.00,A,4807.038,N,01131.000,E,0.1,,230394,,,A", 0},
+        {NmeaTalkersAny, "GPRMC,120000.00,A,4807.038,N,01131.000,E,0.1,,230394,,,A", 12},
+        {NmeaTalkersAny, "GLRMC,120001.00,A,4807.038,N,01131.000,E,,,230394,,", 0},
+        {NmeaTalkersAny, "GARMC,120002.00,A,4807.038,N,01131.000,E,,,230394,003.1,W,N", 11},
+        {NmeaTalkersAny, "GBRMC,120002.00,A,4807.038,N,01131.000,E,,,230394,003.1,W,A,V", 0},
+        {NmeaTalkersAny, "BDRMC,120003,A,4807.038,N,01131.000,E,,,230394,,,N,V", 11},
+        {NmeaTalkersAny, "GIRMC,120003,A,4807.038,N,01131.000,E,,,230394,,,D,S", 0},
+        {NmeaTalkersAny, "GQRMC,120004,A,4807.038,N,01131.000,E,,,230394,,,E", 0},
+        {NmeaTalkersAny, "INRMC,120005,A,4807.038,N,01131.000,E,,,230394,,,,V", 0},
+        {NmeaTalkersAny, "GNRMC,120006,A,4807.038,N,01131.000,E,,,230394,,,NA", 0},
+        {NmeaTalkersAny, "GNRMC,120007,V,4807.038,N,01131.000,E,,,230394,,,A", 10},
+        {NmeaTalkersAny, "GNRMC,120007,A,4807.038,N,01131.000,X,,,230394,,,A", 4},
+        {NmeaTalkersAny, "GnRMC,120008,A,4807.038,N,01131.000,E,,,230394,,,A", 1},
+        {NmeaTalkersAny, "G1RMC,120008,A,4807.038,N,01131.000,E,,,230394,,,A", 1},
+        {NmeaTalkersAny, "GNGGA,120008,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,", 1},
+        {NmeaTalkersAny, "GNRMC120008,A,4807.038,N,01131.000,E,,,230394,,,A", 1},
+        {NmeaTalkersAny, "GNRMC,120005,A,4807.038,N,01131.000,E,,,230394,,,A", 0},
+        // The handheld program's reading: GP only, no mode letter, no repeated times.
+        {NmeaTalkersGp, "GNRMC,120009,A,4807.038,N,01131.000,E,,,230394,,,A", 1},
+        {NmeaTalkersGp, "GPRMC,120005,A,4807.038,N,01131.000,E,,,230394,,,N", 0},
+        {NmeaTalkersGp, "GPRMC,120005,A,4807.038,N,01131.000,E,,,230394,,,N", 0},
+    };
+    ResetNmeaReader();
+    for (const Case &c : log) {
+        CAPTURE(c.body);
+        NmeaTalkers = c.talkers;
+        CHECK(ReadOneLine(Sentence(c.body)).result == c.result);
+    }
+    NmeaTalkers = NmeaTalkersGp;
+}

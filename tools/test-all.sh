@@ -2,7 +2,8 @@
 # Installs what is missing, builds every configuration and runs every test:
 #   the product code as C++03 (warnings are errors) and a check that it allocates nothing,
 #   the tests under AddressSanitizer and UBSan, the fuzzers for a short while,
-#   the Windows build with its tests under Wine, and last the native tests.
+#   the Windows build with its tests under Wine, the native tests, and last the Debian
+#   package installed, used and removed again.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup-debian.sh
@@ -44,3 +45,21 @@ echo "== Native build and tests"
 cmake --preset default >/dev/null
 cmake --build --preset default -j "$jobs"
 ctest --preset default -j "$jobs"
+
+echo "== Debian package: installed, a sample converted by the installed command, its manual page, removed"
+rm -f build/native/wayfold-convert_*.deb
+(cd build/native && cpack -G DEB >/dev/null)
+sudo=""
+[ "$(id -u)" = 0 ] || sudo=sudo
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "$PWD"/build/native/wayfold-convert_*.deb >/dev/null
+trap '$sudo apt-get remove -y -qq wayfold-convert >/dev/null' EXIT
+sample=$(mktemp -d)
+cp examples/walk.plt "$sample/"
+/usr/bin/wayfold-convert "$sample/walk.plt"
+test -s "$sample/walkF.rt2" && test -s "$sample/walkB.rt2"
+rm -r "$sample"
+MANPAGER=cat MANWIDTH=80 man wayfold-convert | sed -n 1,12p
+$sudo apt-get remove -y -qq wayfold-convert >/dev/null
+trap - EXIT
+dpkg-query -W -f='${Status}' wayfold-convert 2>/dev/null | grep -q 'ok installed' && { echo "wayfold-convert is still installed"; exit 1; }
+echo "Debian package: OK"
