@@ -187,14 +187,13 @@ void WritePicture(std::FILE *svg, const std::string &name)
     // The track, thin and grey, without vertices nearer than half a pixel to the last.
     std::fputs("<path fill=\"none\" stroke=\"#888888\" stroke-width=\"1\" stroke-linejoin=\"round\" d=\"", svg);
     PathWriter track{svg};
-    double lat, lon, lastX = 0, lastY = 0, x = 0, y = 0, startX = 0, startY = 0;
+    double lat, lon, lastX = 0, lastY = 0, x = 0, y = 0;
     bool drawnLast = false;
     std::rewind(G.track);
     for (int n = 0; ReadOffset(G.track, &lat, &lon); n++) {
         x = p.X(lon);
         y = p.Y(lat);
         drawnLast = n == 0 || std::hypot(x - lastX, y - lastY) >= DropBelow;
-        if (n == 0) { startX = x; startY = y; }
         if (drawnLast) {
             track.To(x, y);
             lastX = x;
@@ -202,7 +201,6 @@ void WritePicture(std::FILE *svg, const std::string &name)
         }
     }
     if (!drawnLast) track.To(x, y);
-    const double endX = x, endY = y;
     std::fputs("\"/>\n", svg);
 
     // The route, bold, every waypoint with its dot.
@@ -211,11 +209,16 @@ void WritePicture(std::FILE *svg, const std::string &name)
     PathWriter route{svg};
     std::rewind(G.route);
     int waypoints = 0;
-    for (; ReadOffset(G.route, &lat, &lon); waypoints++) route.To(p.X(lon), p.Y(lat));
-    if (waypoints == 1) route.To(p.X(lon), p.Y(lat));
+    double startX = 0, startY = 0, endX = 0, endY = 0;
+    for (; ReadOffset(G.route, &lat, &lon); waypoints++) {
+        endX = p.X(lon);
+        endY = p.Y(lat);
+        if (waypoints == 0) { startX = endX; startY = endY; }
+        route.To(endX, endY);
+    }
     std::fputs("\"/>\n", svg);
 
-    // Start and end: rings around the first and last waypoint.
+    // Start and end: rings around the route's first and last waypoint.
     std::fprintf(svg,
                  "<circle cx=\"%.1f\" cy=\"%.1f\" r=\"9\" fill=\"none\" stroke=\"#2ca02c\" stroke-width=\"3\"/>\n"
                  "<text x=\"%.1f\" y=\"%.1f\" fill=\"#2ca02c\">start</text>\n"
