@@ -14,8 +14,9 @@ namespace {
 
 // The picture: a plot area with a margin, and a caption band under it.
 constexpr double Width = 800, PlotHeight = 600, Margin = 30, CaptionHeight = 80;
-// Below this cosine of the middle latitude (about 89.4 degrees) x is not stretched further.
-constexpr double MinCosine = 0.01;
+// Below this cosine of the middle latitude (about 89.94 degrees, or a latitude past the
+// pole) x is not shrunk further.
+constexpr double MinCosine = 0.001;
 // The finest scale drawn, degrees of latitude per pixel (about 1 cm): a track at one
 // place is drawn at it.
 constexpr double FinestScale = 1e-7;
@@ -153,6 +154,14 @@ struct PathWriter {
     }
 };
 
+// A label beside the point (x, y), on its left near the right edge.
+void Label(std::FILE *svg, double x, double y, double dx, double dy, const char *style, const char *text)
+{
+    bool left = x + dx > Width - 80;
+    std::fprintf(svg, "<text x=\"%.1f\" y=\"%.1f\" %s%s>%s</text>\n", left ? x - dx : x + dx, y + dy, style,
+                 left ? " text-anchor=\"end\"" : "", text);
+}
+
 bool ReadOffset(std::FILE *file, double *lat, double *lon)
 {
     Offset offset;
@@ -219,12 +228,12 @@ void WritePicture(std::FILE *svg, const std::string &name)
     std::fputs("\"/>\n", svg);
 
     // Start and end: rings around the route's first and last waypoint.
-    std::fprintf(svg,
-                 "<circle cx=\"%.1f\" cy=\"%.1f\" r=\"9\" fill=\"none\" stroke=\"#2ca02c\" stroke-width=\"3\"/>\n"
-                 "<text x=\"%.1f\" y=\"%.1f\" fill=\"#2ca02c\">start</text>\n"
-                 "<circle cx=\"%.1f\" cy=\"%.1f\" r=\"12\" fill=\"none\" stroke=\"#1f77b4\" stroke-width=\"3\"/>\n"
-                 "<text x=\"%.1f\" y=\"%.1f\" fill=\"#1f77b4\">end</text>\n",
-                 startX, startY, startX + 12, startY - 10, endX, endY, endX + 14, endY + 18);
+    std::fprintf(svg, "<circle cx=\"%.1f\" cy=\"%.1f\" r=\"9\" fill=\"none\" stroke=\"#2ca02c\" stroke-width=\"3\"/>\n",
+                 startX, startY);
+    Label(svg, startX, startY, 12, -10, "fill=\"#2ca02c\"", "start");
+    std::fprintf(svg, "<circle cx=\"%.1f\" cy=\"%.1f\" r=\"12\" fill=\"none\" stroke=\"#1f77b4\" stroke-width=\"3\"/>\n",
+                 endX, endY);
+    Label(svg, endX, endY, 14, 18, "fill=\"#1f77b4\"", "end");
 
     // The largest deviation: the point, a line to the nearest point of its leg, the value.
     double px = p.X(G.maxDeviationLon), py = p.Y(Report.MaxLat);
@@ -234,9 +243,11 @@ void WritePicture(std::FILE *svg, const std::string &name)
     double t = along > 0 ? std::fmin(1.0, std::fmax(0.0, ((px - ax) * dx + (py - ay) * dy) / along)) : 0.0;
     std::fprintf(svg,
                  "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"#ff7f0e\" stroke-width=\"2\"/>\n"
-                 "<circle cx=\"%.1f\" cy=\"%.1f\" r=\"6\" fill=\"none\" stroke=\"#ff7f0e\" stroke-width=\"2\"/>\n"
-                 "<text x=\"%.1f\" y=\"%.1f\" fill=\"#c25400\" font-weight=\"bold\">%.1f m</text>\n",
-                 px, py, ax + t * dx, ay + t * dy, px, py, px + 9, py + 4, Report.MaxDeviation);
+                 "<circle cx=\"%.1f\" cy=\"%.1f\" r=\"6\" fill=\"none\" stroke=\"#ff7f0e\" stroke-width=\"2\"/>\n",
+                 px, py, ax + t * dx, ay + t * dy, px, py);
+    char value[40];
+    std::snprintf(value, sizeof value, "%.1f m", Report.MaxDeviation);
+    Label(svg, px, py, 9, 4, "fill=\"#c25400\" font-weight=\"bold\"", value);
 
     // The scale bar, in the caption band on the right.
     double meters = RoundLength(ScaleBarMax * p.MetersPerPixel());

@@ -98,7 +98,7 @@ def walk(n, lat, lon, step, seed):
     for i in range(n):
         rnd = (rnd * 1103515245 + 12345) % 2 ** 31
         lat += step * math.cos(i / 40 + rnd / 2 ** 31)
-        lon = (lon + step * math.sin(i / 25) * 3 + 180) % 360 - 180
+        lon = (lon + step * (1.2 + math.sin(i / 25)) * 3 + 180) % 360 - 180
         out.append(b'%.7f,%.7f,0' % (lat, lon))
     return b'OziExplorer Track Point File Version 2.1\r\nWGS 84\r\nA\r\nR\r\n0,2,255,t,0\r\n%d\r\n' % n + b'\r\n'.join(out) + b'\r\n'
 
