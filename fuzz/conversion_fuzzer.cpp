@@ -1,7 +1,9 @@
-// The whole conversion job. The first byte picks the format (0 and 5 have no reader), the
-// next 16 bytes are the four thresholds (little-endian), the rest is the track file.
-// Checks the job's result codes and, after a success, that the backward file holds the
-// forward file's records.
+// The whole conversion job. The first byte picks the format (its remainder by 6; 0 and 5
+// have no reader) and whether the converter's report and picture run after the job (the
+// quotient's lowest bit); the next 16 bytes are the four thresholds (little-endian), the
+// rest is the track file. Checks the job's result codes and, after a success, that the
+// backward file holds the forward file's records, that the report measured every point and
+// waypoint again, and that a whole picture was written.
 #include <unistd.h>
 
 #include <cstring>
@@ -11,6 +13,10 @@
 #include <string>
 
 #include "conversion/conversion_job.h"
+#include "conversion/route_report.h"
+#include "conversion/route_writer.h"
+#include "converter/report_output.h"
+#include "converter/route_picture.h"
 #include "fuzz/fuzz_input.h"
 #include "platform/file_io.h"
 #include "settings/thinning_settings.h"
@@ -71,7 +77,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     InputPath[InputPathCapacity - 1] = 0;
     InputFormat = format;
 
+    const bool measuring = (data[0] / 6) % 2 == 1;
+    if (measuring) FUZZ_CHECK(BeginRouteMeasuring() && BeginRoutePicture());
     int result = RunConversionJob();
+    const int points = PointsDelivered;
     FUZZ_CHECK(result == 0 || result == 2 || result == 3 || result == 4 || result == 10);
     FUZZ_CHECK(InputFile == nullptr && OutputFile == nullptr);
     const fs::path forward = WorkDir() / "trackF.rt2";
@@ -86,7 +95,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         for (size_t k = 0; k < records; ++k)
             FUZZ_CHECK(backwardBytes.compare(75 + 37 * k, 37, forwardBytes, 74 + 37 * (records - 1 - k), 37) == 0);
     }
+    const fs::path picture = WorkDir() / "track.svg";
+    if (measuring) {
+        bool measured = FinishRouteMeasuring(result);
+        FUZZ_CHECK(InputFile == nullptr);
+        if (result == 0) {
+            FUZZ_CHECK(measured && Report.Points == points && Report.Waypoints == WaypointsWritten);
+            FUZZ_CHECK(Report.MaxDeviation >= 0 && Report.MaxDeviation < 2.1e7 && Report.MaxPoint >= 1);
+        }
+        static std::FILE *const Quiet = std::fopen("/dev/null", "w");
+        FUZZ_CHECK(FinishRoutePicture(Quiet, path, measured) == measured);
+        if (measured) {
+            std::string svg = ReadAll(picture);
+            FUZZ_CHECK(svg.size() > 7 && svg.compare(svg.size() - 7, 7, "</svg>\n") == 0);
+        }
+    }
     std::error_code error;
+    fs::remove(picture, error);
     fs::remove(forward, error);
     fs::remove(backward, error);
     fs::remove(input, error);
