@@ -31,9 +31,33 @@ struct Offset {
     float lon;
 };
 
+// A temporary file of offsets, written and read a block at a time.
+struct OffsetFile {
+    static constexpr int Block = 512;
+    std::FILE *file = nullptr;
+    Offset block[Block];
+    int count = 0, at = 0;
+    bool Flush()
+    {
+        bool done = std::fwrite(block, sizeof block[0], count, file) == static_cast<size_t>(count);
+        count = 0;
+        return done;
+    }
+    bool Rewind() { return Flush() && std::fseek(file, 0, SEEK_SET) == 0; }
+    const Offset *Next()
+    {
+        if (at == count) {
+            count = static_cast<int>(std::fread(block, sizeof block[0], Block, file));
+            at = 0;
+            if (count == 0) return nullptr;
+        }
+        return &block[at++];
+    }
+};
+
 struct Gathered {
-    std::FILE *track = nullptr;    // one Offset per delivered point
-    std::FILE *route = nullptr;    // one Offset per waypoint, as written
+    OffsetFile track;              // one Offset per delivered point
+    OffsetFile route;              // one Offset per waypoint, as written
     bool first = true;
     double lat0 = 0, lon0 = 0;     // the first point; lon0 within -180..180
     double lastLon = 0, lastUnwrapped = 0;
@@ -45,16 +69,17 @@ struct Gathered {
 // lon - reference brought within -180..180.
 double Wrap(double difference)
 {
+    if (difference >= -180 && difference <= 180) return difference;
     difference = std::fmod(difference, 360.0);
     if (difference > 180) difference -= 360;
     else if (difference < -180) difference += 360;
     return difference;
 }
 
-void Put(std::FILE *file, double lat, double lon)
+void Put(OffsetFile &file, double lat, double lon)
 {
-    Offset offset{static_cast<float>(lat - G.lat0), static_cast<float>(lon - G.lon0)};
-    if (std::fwrite(&offset, sizeof offset, 1, file) != 1) G.failed = true;
+    if (file.count == OffsetFile::Block && !file.Flush()) G.failed = true;
+    file.block[file.count++] = Offset{static_cast<float>(lat - G.lat0), static_cast<float>(lon - G.lon0)};
 }
 
 void Gather(const MeasuredPoint *measured)
@@ -84,9 +109,12 @@ void Gather(const MeasuredPoint *measured)
 
 void CloseGathered()
 {
-    if (G.track) std::fclose(G.track);
-    if (G.route) std::fclose(G.route);
-    G = Gathered();
+    if (G.track.file) std::fclose(G.track.file);
+    if (G.route.file) std::fclose(G.route.file);
+    G.track.file = G.route.file = nullptr;
+    G.track.count = G.route.count = 0;
+    G.first = true;
+    G.failed = false;
     OnPointMeasured = nullptr;
 }
 
@@ -136,11 +164,21 @@ struct PathWriter {
     // A minus sign separates numbers by itself; otherwise a space does, where needed.
     void Number(long tenths, bool separate)
     {
-        if (tenths < 0) std::fputc('-', out);
-        else if (separate) std::fputc(' ', out);
+        char text[32];
+        int at = sizeof text;
         unsigned long magnitude = tenths < 0 ? 0UL - static_cast<unsigned long>(tenths) : static_cast<unsigned long>(tenths);
-        if (magnitude % 10) std::fprintf(out, "%lu.%lu", magnitude / 10, magnitude % 10);
-        else std::fprintf(out, "%lu", magnitude / 10);
+        if (magnitude % 10) {
+            text[--at] = static_cast<char>('0' + magnitude % 10);
+            text[--at] = '.';
+        }
+        magnitude /= 10;
+        do {
+            text[--at] = static_cast<char>('0' + magnitude % 10);
+            magnitude /= 10;
+        } while (magnitude);
+        if (tenths < 0) text[--at] = '-';
+        else if (separate) text[--at] = ' ';
+        std::fwrite(text + at, 1, sizeof text - at, out);
     }
     void To(double px, double py)
     {
@@ -162,12 +200,12 @@ void Label(std::FILE *svg, double x, double y, double dx, double dy, const char 
                  left ? " text-anchor=\"end\"" : "", text);
 }
 
-bool ReadOffset(std::FILE *file, double *lat, double *lon)
+bool ReadOffset(OffsetFile &file, double *lat, double *lon)
 {
-    Offset offset;
-    if (std::fread(&offset, sizeof offset, 1, file) != 1) return false;
-    *lat = G.lat0 + offset.lat;
-    *lon = G.lon0 + offset.lon;
+    const Offset *offset = file.Next();
+    if (!offset) return false;
+    *lat = G.lat0 + offset->lat;
+    *lon = G.lon0 + offset->lon;
     return true;
 }
 
@@ -198,11 +236,10 @@ void WritePicture(std::FILE *svg, const std::string &name)
     PathWriter track{svg};
     double lat, lon, lastX = 0, lastY = 0, x = 0, y = 0;
     bool drawnLast = false;
-    std::rewind(G.track);
     for (int n = 0; ReadOffset(G.track, &lat, &lon); n++) {
         x = p.X(lon);
         y = p.Y(lat);
-        drawnLast = n == 0 || std::hypot(x - lastX, y - lastY) >= DropBelow;
+        drawnLast = n == 0 || (x - lastX) * (x - lastX) + (y - lastY) * (y - lastY) >= DropBelow * DropBelow;
         if (drawnLast) {
             track.To(x, y);
             lastX = x;
@@ -216,7 +253,6 @@ void WritePicture(std::FILE *svg, const std::string &name)
     std::fputs("<path fill=\"none\" stroke=\"#d62728\" stroke-width=\"3\" stroke-linejoin=\"round\" "
                "marker-start=\"url(#w)\" marker-mid=\"url(#w)\" marker-end=\"url(#w)\" d=\"", svg);
     PathWriter route{svg};
-    std::rewind(G.route);
     int waypoints = 0;
     double startX = 0, startY = 0, endX = 0, endY = 0;
     for (; ReadOffset(G.route, &lat, &lon); waypoints++) {
@@ -288,9 +324,9 @@ bool PicturePath(wchar_t *path)
 bool BeginRoutePicture()
 {
     CloseGathered();
-    G.track = std::tmpfile();
-    G.route = std::tmpfile();
-    if (!G.track || !G.route) {
+    G.track.file = std::tmpfile();
+    G.route.file = std::tmpfile();
+    if (!G.track.file || !G.route.file) {
         CloseGathered();
         return false;
     }
@@ -303,7 +339,7 @@ bool FinishRoutePicture(std::FILE *err, const std::string &track, bool measured)
     bool written = false;
     const char *why = "no route was measured";
     wchar_t path[OutputPathCapacity];
-    if (measured && !G.failed && G.track && PicturePath(path)) {
+    if (measured && G.track.file && G.track.Rewind() && G.route.Rewind() && !G.failed && PicturePath(path)) {
         why = "cannot write the picture";
         if (std::FILE *svg = OpenFileByPath(path, "wb")) {
             size_t slash = track.find_last_of("/\\");
