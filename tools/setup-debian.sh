@@ -7,6 +7,7 @@ packages=(
   g++-mingw-w64-x86-64 wine wine64              # Windows build, run under Wine
   xvfb xauth xdotool imagemagick                # the handheld program's window tests
   time python3                                  # the benchmark's peak memory; the differential test
+  librsvg2-bin                                  # the report check renders the route picture
 )
 missing=()
 for package in "${packages[@]}"; do
