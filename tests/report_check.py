@@ -153,6 +153,11 @@ def main():
                 if float(km.group(1)) * (1000 if km.group(2) == 'km' else 1) > max(10.0, want['track_m']):
                     failures.append('%s: scale bar of %s for a track of %.0f m' % (name, km.group(0), want['track_m']))
             print('%-32s %6d points  max %8.3f m  mean %7.3f m' % (name, got['points'], got['max_deviation_m'], got['mean_deviation_m']))
+        # All tracks in one run: the same reports, one line each.
+        together = subprocess.run([convert, '-q', '--report=json'] + [os.path.join(work, n) for n in cases], stdout=subprocess.PIPE)
+        alone = [subprocess.run([convert, '-q', '--report=json', os.path.join(work, n)], stdout=subprocess.PIPE).stdout for n in cases]
+        if together.stdout != b''.join(alone):
+            failures.append('several tracks in one run report otherwise than one at a time')
     print('\n'.join(failures) or 'all figures agree within 0.01 m; route files unchanged; pictures rendered')
     return 1 if failures else 0
 
