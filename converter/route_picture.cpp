@@ -192,11 +192,12 @@ struct PathWriter {
     }
 };
 
-// A label beside the point (x, y), on its left near the right edge.
+// A label beside the point (x, y), on its left near the right edge, with a white halo
+// that keeps it readable over the route.
 void Label(std::FILE *svg, double x, double y, double dx, double dy, const char *style, const char *text)
 {
     bool left = x + dx > Width - 80;
-    std::fprintf(svg, "<text x=\"%.1f\" y=\"%.1f\" %s%s>%s</text>\n", left ? x - dx : x + dx, y + dy, style,
+    std::fprintf(svg, "<text x=\"%.1f\" y=\"%.1f\" %s%s paint-order=\"stroke\" stroke=\"#ffffff\" stroke-width=\"3\">%s</text>\n", left ? x - dx : x + dx, y + dy, style,
                  left ? " text-anchor=\"end\"" : "", text);
 }
 

@@ -149,7 +149,7 @@ def main():
                     pixel = png_pixel(png, round(float(x)), round(float(y)))
                     if max(abs(a - b) for a, b in zip(pixel, (0xd6, 0x27, 0x28))) > 8:
                         failures.append('%s: %s at a route end (%s, %s), not the route colour' % (name, pixel, x, y))
-                km = re.search(r'>([\d.e+]+) (k?m)</text>', text)
+                km = re.search(r'text-anchor="middle">([\d.e+]+) (k?m)</text>', text)
                 if float(km.group(1)) * (1000 if km.group(2) == 'km' else 1) > max(10.0, want['track_m']):
                     failures.append('%s: scale bar of %s for a track of %.0f m' % (name, km.group(0), want['track_m']))
             print('%-32s %6d points  max %8.3f m  mean %7.3f m' % (name, got['points'], got['max_deviation_m'], got['mean_deviation_m']))
