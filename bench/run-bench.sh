@@ -5,11 +5,14 @@
 # readers' own time (NextTrackPoint alone, no thinning or route files), the
 # time of a plain byte-at-a-time read of the same file (the floor) and our time as a
 # multiple of it; where gpsbabel is installed, also its time and memory to read the same
-# GPX, NMEA and PLT file, and our time as a fraction of its time.
+# GPX, NMEA and PLT file, and our time as a fraction of its time. Then, per format, the
+# conversion with --report=json --svg: its time as a multiple of the plain conversion's,
+# its peak memory and the picture's size.
 #   bench/run-bench.sh [POINTS]
 # (WAYFOLD_BENCH_BUILD=folder builds the converter there instead of build/native.)
 # Targets: peak memory below 4 MB for every format; PLT, GPX and NMEA at least 150 MB/s;
-# MPS 1,000,000 points in under 0.3 s.
+# MPS 1,000,000 points in under 0.3 s; with the report and the picture at most 2.5 times
+# the plain conversion's time, below 4 MB, and a picture under 2 MB.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 points=${1:-1000000}
@@ -125,9 +128,23 @@ for format in plt gpx nmea mps; do
   fi
 done
 
+printf "\n%-5s %8s %8s %8s %9s\n" format "seconds" "x plain" "peak KB" "svg KB"
+for format in plt gpx nmea mps; do
+  file="$work/track.$format"
+  run_best "$convert" -q -f "$format" "$file"
+  plain=$seconds
+  run_best "$convert" -q --report=json --svg -f "$format" "$file"
+  times=$(awk -v a="$seconds" -v b="$plain" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')
+  svg_kb=$(( $(stat -c %s "$work/track.svg") / 1024 ))
+  printf "%-5s %8s %8s %8s %9s\n" "$format" "$seconds" "$times" "$kilobytes" "$svg_kb"
+  [ "$kilobytes" -lt 4096 ] || misses+=("$format report: peak memory ${kilobytes} KB is not below 4096 KB")
+  awk -v t="$times" 'BEGIN { exit !(t <= 2.5) }' || misses+=("$format report: ${times} times the plain conversion")
+  [ "$svg_kb" -lt 2048 ] || misses+=("$format picture: ${svg_kb} KB is not under 2 MB")
+done
+
 echo
 if [ ${#misses[@]} -eq 0 ]; then
-  echo "All targets met: peak memory below 4 MB; PLT, GPX, NMEA at least 150 MB/s; MPS under 0.3 s per 1,000,000 points."
+  echo "All targets met: peak memory below 4 MB; PLT, GPX, NMEA at least 150 MB/s; MPS under 0.3 s per 1,000,000 points; report and picture within 2.5 times, picture under 2 MB."
 else
   printf 'Target missed: %s\n' "${misses[@]}"
 fi

@@ -8,12 +8,14 @@
 #include <vector>
 
 #include "conversion/conversion_job.h"
-#include "conversion/status_log.h"
-#include "converter/track_list.h"
 #include "common/wayfold_version.h"
-#include "readers/nmea_reader.h"
+#include "conversion/status_log.h"
+#include "converter/report_output.h"
+#include "converter/route_picture.h"
+#include "converter/track_list.h"
 #include "platform/file_io.h"
 #include "platform/status_display.h"
+#include "readers/nmea_reader.h"
 #include "settings/thinning_settings.h"
 #if defined(_WIN32)
 #include "settings/settings_store.h"
@@ -36,7 +38,10 @@ const char UsageHead[] =
 // Then one line per threshold, from the thresholds' table.
 const char UsageTail[] =
     "  --status-text         print the status text after each conversion, as the window holds it\n"
-    "  -q, --quiet           print nothing\n"
+    "  --report[=json]       after each conversion, report the route's lengths and deviation from\n"
+    "                        the track: a few lines, or one JSON object a line\n"
+    "  --svg                 draw track and route into name.svg beside the route files\n"
+    "  -q, --quiet           print nothing but a report asked for\n"
     "  -h, --help            print this help\n"
     "  --version             print the version\n"
     "\n"
@@ -67,6 +72,8 @@ struct Options {
     bool outputDirGiven = false;
     int nmeaTalkers = NmeaTalkersGp;
     bool talkersGiven = false;
+    int report = 0;  // 0 none, 1 lines, 2 JSON
+    bool svg = false;
     std::vector<std::wstring> tracks;
 };
 
@@ -216,6 +223,15 @@ int RunConvertCli(int argc, const wchar_t *const *argv, std::FILE *out, std::FIL
             *flag = true;
             continue;
         }
+        if (name == L"--report" || name == L"--svg") {
+            bool repeated = name == L"--svg" ? options.svg : options.report != 0;
+            if (repeated) return UsageError(err, "option " + shown + " given twice");
+            if (name == L"--svg" ? inlineValue : inlineValue && value != L"json")
+                return UsageError(err, "option " + shown + (name == L"--svg" ? " takes no value" : " takes only =json"));
+            if (name == L"--svg") options.svg = true;
+            else options.report = inlineValue ? 2 : 1;
+            continue;
+        }
         if (name == L"-f" || name == L"--format") {
             if (options.formatGiven) return UsageError(err, "option " + shown + " given twice");
             std::wstring format;
@@ -300,7 +316,15 @@ int RunConvertCli(int argc, const wchar_t *const *argv, std::FILE *out, std::FIL
         std::wmemset(InputPath, 0, InputPathCapacity);
         std::wmemcpy(InputPath, job.path.c_str(), job.path.size());
         InputFormat = job.format;
+        // The report and the picture measure the route after the job; they never change it.
+        bool measuring = (options.report || options.svg) && BeginRouteMeasuring();
+        if (measuring && options.svg) BeginRoutePicture();
         int result = RunConversionJob();
+        int points = PointsDelivered;
+        bool measured = measuring && FinishRouteMeasuring(result);
+        std::string shown = ToUtf8(job.path.c_str(), static_cast<int>(job.path.size()));
+        if (options.report) PrintRunReport(out, options.report == 2, shown, result, points, measured);
+        if (options.svg) FinishRoutePicture(err, shown, measured);
         if (output == Output::StatusText) {
             std::string text = ToUtf8(StatusText(), StatusLength());
             std::fwrite(text.data(), 1, text.size(), out);

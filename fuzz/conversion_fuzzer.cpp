@@ -1,8 +1,9 @@
-// The whole conversion job. The first byte picks the format (its value modulo 6; 0 and 5
-// have no reader) and the NMEA talkers (the low bit of its value divided by 6), the next
-// 16 bytes are the four thresholds (little-endian), the rest is the track file.
-// Checks the job's result codes and, after a success, that the backward file holds the
-// forward file's records.
+// The whole conversion job. The first byte picks the format (its remainder by 6; 0 and 5
+// have no reader) and, by the bits of the quotient, the NMEA talkers (bit 0) and whether the
+// converter's report and picture run after the job (bit 1); the next 16 bytes are the four
+// thresholds (little-endian), the rest is the track file. Checks the job's result codes and, after a success, that the
+// backward file holds the forward file's records, that the report measured every point and
+// waypoint again, and that a whole picture was written.
 #include <unistd.h>
 
 #include <cstring>
@@ -12,7 +13,10 @@
 #include <string>
 
 #include "conversion/conversion_job.h"
+#include "conversion/route_report.h"
 #include "conversion/route_writer.h"
+#include "converter/report_output.h"
+#include "converter/route_picture.h"
 #include "fuzz/fuzz_input.h"
 #include "platform/file_io.h"
 #include "readers/nmea_reader.h"
@@ -59,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (size < 17) return 0;
     static const char *const Names[] = {"track.bin", "track.gpx", "track.mps", "track.plt", "track.nmea", "track.xyz"};
     const int format = data[0] % 6;
-    NmeaTalkers = (data[0] / 6) % 2 ? NmeaTalkersAny : NmeaTalkersGp;
+    NmeaTalkers = (data[0] / 6) & 1 ? NmeaTalkersAny : NmeaTalkersGp;
     ThinningSettings.MinMeters = Le32(data + 1);
     ThinningSettings.MaxMeters = Le32(data + 5);
     ThinningSettings.MaxDegrees = Le32(data + 9);
@@ -75,7 +79,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     InputPath[InputPathCapacity - 1] = 0;
     InputFormat = format;
 
+    const bool measuring = (data[0] / 6) & 2;
+    if (measuring) FUZZ_CHECK(BeginRouteMeasuring() && BeginRoutePicture());
     int result = RunConversionJob();
+    const int points = PointsDelivered;
     FUZZ_CHECK(result == 0 || result == 2 || result == 3 || result == 4 || result == 10);
     FUZZ_CHECK(InputFile == nullptr && OutputFile == nullptr);
     const fs::path forward = WorkDir() / "trackF.rt2";
@@ -90,7 +97,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         for (size_t k = 0; k < records; ++k)
             FUZZ_CHECK(backwardBytes.compare(75 + 37 * k, 37, forwardBytes, 74 + 37 * (records - 1 - k), 37) == 0);
     }
+    const fs::path picture = WorkDir() / "track.svg";
+    if (measuring) {
+        bool measured = FinishRouteMeasuring(result);
+        FUZZ_CHECK(InputFile == nullptr);
+        if (result == 0) {
+            FUZZ_CHECK(measured && Report.Points == points && Report.Waypoints == WaypointsWritten);
+            FUZZ_CHECK(Report.MaxDeviation >= 0 && Report.MaxDeviation < 2.1e7 && Report.MaxPoint >= 1);
+        }
+        static std::FILE *const Quiet = std::fopen("/dev/null", "w");
+        FUZZ_CHECK(FinishRoutePicture(Quiet, path, measured) == measured);
+        if (measured) {
+            std::string svg = ReadAll(picture);
+            FUZZ_CHECK(svg.size() > 7 && svg.compare(svg.size() - 7, 7, "</svg>\n") == 0);
+        }
+    }
     std::error_code error;
+    fs::remove(picture, error);
     fs::remove(forward, error);
     fs::remove(backward, error);
     fs::remove(input, error);

@@ -14,12 +14,11 @@ targets=("$@")
 build=$(realpath -m "${WAYFOLD_FUZZ_BUILD:-build/fuzz}")
 mkdir -p "$build"
 
+# Every portable source, and the converter's report and picture (the conversion target runs them).
 sources=(
-  conversion/conversion_job.cpp conversion/status_log.cpp conversion/thinning.cpp
-  conversion/route_writer.cpp conversion/deviation.cpp
-  readers/track_source.cpp readers/track_input.cpp readers/line_reader.cpp
-  readers/plt_reader.cpp readers/gpx_reader.cpp readers/nmea_reader.cpp readers/mps_reader.cpp
+  conversion/*.cpp readers/*.cpp
   settings/thinning_settings.cpp platform/file_io.cpp platform/status_display.cpp
+  converter/report_output.cpp converter/route_picture.cpp
 )
 root=$PWD
 flags=(-std=c++17 -O1 -g -I. -ffp-contract=off -fno-omit-frame-pointer -fno-sanitize-recover=all)

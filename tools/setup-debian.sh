@@ -8,6 +8,7 @@ packages=(
   xvfb xauth xdotool imagemagick                # the handheld program's window tests
   time python3                                  # the benchmark's peak memory; the differential test
   dpkg-dev man-db groff-base                    # the Debian package: its dependencies, its manual page
+  librsvg2-bin                                  # the report check renders the route picture
 )
 missing=()
 for package in "${packages[@]}"; do
