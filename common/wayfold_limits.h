@@ -61,6 +61,12 @@ const int MpsRecordHeaderSize = 5;
 const int MpsTrackGap = 5;
 const int MpsPointSkip = 23;
 
+// The bounded thinning keeps the points passed over since the last waypoint, as points on
+// the unit sphere (24 bytes each), to check every one of them against each new leg. A full
+// buffer keeps a waypoint, so this bounds a leg's length in points: 4096 lets a 1 Hz walk
+// run a straight kilometre, and a check of the whole buffer costs microseconds.
+const int BoundedPassCapacity = 4096;
+
 // Start-up reads the window title and class name into buffers of this many characters.
 const int ShellTextCapacity = 100;
 
@@ -86,6 +92,8 @@ WAYFOLD_LIMIT_CHECK(MpsNameFitsBuffer, MpsNameMax < LineBufferSize);
 WAYFOLD_LIMIT_CHECK(MpsBytesFitBuffer, 6 <= LineBufferSize && MpsTrackGap <= LineBufferSize);
 WAYFOLD_LIMIT_CHECK(TagFitsBuffer, TagLimit >= 2 && TagLimit <= TagBufferSize);
 WAYFOLD_LIMIT_CHECK(RecordFitsText, RouteRecordSize < RecordTextSize);
+// The buffer keeps at least one point, so a leg can pass over one before a full buffer.
+WAYFOLD_LIMIT_CHECK(BoundedPassKeepsPoints, BoundedPassCapacity >= 1);
 WAYFOLD_LIMIT_CHECK(CopyMovesRecords, RouteHeaderRecords >= 1 && CopyBlockRecords >= 1);
 
 #endif

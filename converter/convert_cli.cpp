@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "conversion/conversion_job.h"
+#include "conversion/route_writer.h"
 #include "conversion/status_log.h"
+#include "conversion/thinning.h"
 #include "platform/file_io.h"
 #include "platform/status_display.h"
 #include "settings/thinning_settings.h"
@@ -26,6 +28,12 @@ const char UsageHead[] =
     "  -f, --format FORMAT   gpx, mps, plt or nmea for every TRACK (default: from its name)\n";
 // Then one line per threshold, from the thresholds' table.
 const char UsageTail[] =
+    "  --method METHOD       classic (default): the keep rule above; bounded: every point within\n"
+    "                        --max-ort-error m of the route, no leg over --max-meters m unless two\n"
+    "                        points are farther apart (--min-meters, --max-degrees do not apply)\n"
+    "  --fit N               at most N waypoints (2 to 999999): bounded, with the smallest whole-metre\n"
+    "                        --max-ort-error that fits, named in a progress line; when --max-meters\n"
+    "                        forces more, writes the route with the fewest and exits 11\n"
     "  --status-text         print the status text after each conversion, as the window holds it\n"
     "  -q, --quiet           print nothing\n"
     "  -h, --help            print this help\n"
@@ -33,7 +41,8 @@ const char UsageTail[] =
     "\n"
     "Exit status: the conversion's result (0 done, 2 input or forward file failed, 3 backward\n"
     "file could not be made, 4 backward copy failed, 10 too few points or a forward write\n"
-    "failed; with several tracks the first that is not 0), or 64 for a usage error.\n";
+    "failed, 11 --fit found no tolerance that fits; with several tracks the first that is not\n"
+    "0), or 64 for a usage error.\n";
 
 const char Version[] = "wayfold-convert 0.1.0\n";
 
@@ -53,6 +62,8 @@ struct Options {
     bool statusText = false;
     bool quiet = false;
     bool formatGiven = false;
+    int method = -1;  // -1: not given (classic)
+    int fit = 0;      // 0: no --fit
     std::vector<std::wstring> tracks;
 };
 
@@ -162,7 +173,55 @@ bool SplitValue(const std::wstring &argument, std::wstring *name, std::wstring *
     return true;
 }
 
+// One try of --fit at a tolerance, printing nothing; sets the waypoints written.
+int TryTolerance(int32_t tolerance)
+{
+    ThinningSettings.MaxOrtError = tolerance;
+    SetStatusRepaintHandler(nullptr);
+    return RunConversionJob();
+}
+
+// The route with at most fit waypoints at the smallest whole-metre tolerance a binary
+// search finds (the count falls as the tolerance grows), then that run once more with its
+// progress lines. FitToleranceMeters names the tolerance used.
+int RunFit(int fit, bool progress, std::FILE *err)
+{
+    int32_t fits = FitToleranceLimit;
+    int result = TryTolerance(fits);
+    bool fitted = result == 0 && WaypointsWritten <= fit;
+    if (fitted) {
+        int32_t tooSmall = -1;
+        while (fits - tooSmall > 1) {
+            int32_t middle = tooSmall + (fits - tooSmall) / 2;
+            if (TryTolerance(middle) == 0 && WaypointsWritten <= fit) fits = middle;
+            else tooSmall = middle;
+        }
+    }
+    FitToleranceMeters = fits;
+    ThinningSettings.MaxOrtError = fits;
+    if (progress) SetStatusRepaintHandler(PrintStatusChange);
+    bool tried = result == 0;
+    result = RunConversionJob();
+    if (progress && tried)
+        std::fprintf(ProgressOut, fitted ? "Tolerance %d m: the smallest whole metre for at most %d waypoints\n"
+                                         : "Tolerance %d m: the fewest waypoints, more than %d\n",
+                     static_cast<int>(fits), fit);
+    if (result == 0 && !fitted) {
+        std::fprintf(err, "wayfold-convert: no tolerance gives at most %d waypoints: --max-meters %d forces %d\n", fit,
+                     static_cast<int>(ThinningSettings.MaxMeters), WaypointsWritten);
+        return FitImpossible;
+    }
+    return result;
+}
+
 }  // namespace
+
+int FitToleranceMeters = -1;
+
+const char *ThinningMethodName()
+{
+    return ThinningMethod == ThinningBounded ? "bounded" : "classic";
+}
 
 int RunConvertCli(int argc, const wchar_t *const *argv, std::FILE *out, std::FILE *err)
 {
@@ -213,6 +272,20 @@ int RunConvertCli(int argc, const wchar_t *const *argv, std::FILE *out, std::FIL
             options.formatGiven = true;
             continue;
         }
+        if (name == L"--method" || name == L"--fit") {
+            bool isFit = name == L"--fit";
+            if (isFit ? options.fit != 0 : options.method >= 0) return UsageError(err, "option " + shown + " given twice");
+            std::wstring text;
+            bool given = takeValue(&text);
+            int32_t count = 0;
+            if (isFit && !(given && ParseThreshold(text, &count) && count >= 2 && count <= FitMax))
+                return UsageError(err, "option --fit needs a whole number from 2 to " + std::to_string(FitMax));
+            if (isFit) options.fit = count;
+            else if (given && text == L"classic") options.method = ThinningClassic;
+            else if (given && text == L"bounded") options.method = ThinningBounded;
+            else return UsageError(err, "option --method needs classic or bounded");
+            continue;
+        }
         int threshold = ThresholdByOption(name);
         if (threshold < 0) return UsageError(err, "unknown option " + ToUtf8(argument.c_str(), static_cast<int>(argument.size())));
         if (options.thresholdGiven[threshold]) return UsageError(err, "option " + shown + " given twice");
@@ -222,6 +295,8 @@ int RunConvertCli(int argc, const wchar_t *const *argv, std::FILE *out, std::FIL
         options.thresholdGiven[threshold] = true;
     }
     if (options.tracks.empty()) return UsageError(err, "no TRACK given");
+    if (options.fit && options.method == ThinningClassic) return UsageError(err, "--fit uses the bounded method, not classic");
+    if (options.fit && options.thresholdGiven[3]) return UsageError(err, "--fit chooses --max-ort-error itself");
     for (const std::wstring &track : options.tracks) {
         std::string shown = ToUtf8(track.c_str(), static_cast<int>(track.size()));
         if (track.size() > static_cast<size_t>(InputPathMax))
@@ -247,7 +322,9 @@ int RunConvertCli(int argc, const wchar_t *const *argv, std::FILE *out, std::FIL
         std::wmemset(InputPath, 0, InputPathCapacity);
         std::wmemcpy(InputPath, track.c_str(), track.size());
         InputFormat = options.formatGiven ? options.format : FormatByExtension(track);
-        int result = RunConversionJob();
+        FitToleranceMeters = -1;
+        ThinningMethod = options.fit || options.method == ThinningBounded ? ThinningBounded : ThinningClassic;
+        int result = options.fit ? RunFit(options.fit, output == Output::Progress, err) : RunConversionJob();
         if (output == Output::StatusText) {
             std::string text = ToUtf8(StatusText(), StatusLength());
             std::fwrite(text.data(), 1, text.size(), out);
@@ -257,5 +334,6 @@ int RunConvertCli(int argc, const wchar_t *const *argv, std::FILE *out, std::FIL
     }
     SetStatusRepaintHandler(nullptr);
     ProgressOut = nullptr;
+    ThinningMethod = ThinningClassic;
     return status;
 }
