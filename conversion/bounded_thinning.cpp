@@ -8,11 +8,27 @@
 #include "readers/track_source.h"
 #include "settings/thinning_settings.h"
 
-// A point beside its place on the sphere, computed once.
+// A point beside its place on the sphere, computed once, and the track's length up to it.
 struct LegPoint {
     TrackPoint Point;
     SpherePoint Sphere;
+    double Travel;
 };
+
+// A point passed over, and the track length at which a leg could first take it beyond the
+// tolerance. A leg from the waypoint that ends d metres farther away lies within d metres
+// of the old one (on legs far below a quarter of the earth's circumference), so a point
+// checked at deviation e against a leg ending at track length t needs no check against
+// legs that end before t + (tolerance - e): the end moved less than the track did.
+struct PassedPoint {
+    SpherePoint Sphere;
+    double NextCheck;
+};
+
+// Legs up to this long use the bound above; longer ones check every point.
+static const double BoundLegMeters = 1000000.0;
+// Kept below the bound: the track length sums many distances, each rounded.
+static const double BoundMarginMeters = 0.001;
 
 // The last waypoint, and the farthest point a leg from it reached so far (when HasLegEnd).
 static LegPoint Waypoint;
@@ -21,8 +37,13 @@ static int HasLegEnd;
 
 // The points between the waypoint and the leg's end that could lie off a leg: one within
 // the tolerance of the waypoint lies within it of every leg from there, and is not kept.
-static SpherePoint Passed[BoundedPassCapacity];
+static PassedPoint Passed[BoundedPassCapacity];
 static int PassedCount;
+// No point passed over needs a check for legs ending before this track length.
+static double PassedNextCheck;
+
+// The last point read, for the track length.
+static LegPoint LastRead;
 
 // Points after the leg's end: the first PendingCount no leg reached, the rest not yet tried.
 static LegPoint Queue[BoundedLookahead];
@@ -42,27 +63,47 @@ static int TooShort()
 
 // 1 when the leg from the waypoint to to is no longer than MaxMeters and passes within
 // MaxOrtError of every point before it: those passed over, the leg's end, the pending ones.
-static int LegReaches(const SpherePoint *to)
+static int LegReaches(const LegPoint *to)
 {
     double tolerance = (double)ThinningSettings.MaxOrtError;
+    double length = SphereDistanceMeters(&Waypoint.Sphere, &to->Sphere);
+    int bounded = length <= BoundLegMeters;
+    double soonest = to->Travel + tolerance;
     ArcFrame leg;
     int i;
-    if (SphereDistanceMeters(&Waypoint.Sphere, to) > (double)ThinningSettings.MaxMeters) return 0;
-    SetArcFrame(&Waypoint.Sphere, to, &leg);
+    if (length > (double)ThinningSettings.MaxMeters) return 0;
+    SetArcFrame(&Waypoint.Sphere, &to->Sphere, &leg);
     for (i = PendingCount - 1; i >= 0; i--)
         if (ArcDeviationMeters(&leg, &Queue[i].Sphere) > tolerance) return 0;
     if (ArcDeviationMeters(&leg, &LegEnd.Sphere) > tolerance) return 0;
+    if (bounded && to->Travel < PassedNextCheck) return 1;
     // The latest points first: where a track turns away they fail soonest.
-    for (i = PassedCount - 1; i >= 0; i--)
-        if (ArcDeviationMeters(&leg, &Passed[i]) > tolerance) return 0;
+    for (i = PassedCount - 1; i >= 0; i--) {
+        PassedPoint *passed = &Passed[i];
+        if (!bounded || to->Travel >= passed->NextCheck) {
+            double deviation = ArcDeviationMeters(&leg, &passed->Sphere);
+            if (deviation > tolerance) {
+                PassedNextCheck = 0.0;
+                return 0;
+            }
+            passed->NextCheck = bounded ? to->Travel + (tolerance - deviation) - BoundMarginMeters : 0.0;
+        }
+        if (passed->NextCheck < soonest) soonest = passed->NextCheck;
+    }
+    PassedNextCheck = soonest;
     return 1;
 }
 
-// Keeps a point for the checks of later legs, unless it lies within the tolerance of the waypoint.
+// Keeps a point for the checks of later legs, unless it lies within the tolerance of the
+// waypoint. It is checked against the next leg.
 static void Pass(const SpherePoint *point)
 {
-    if (SphereDistanceMeters(&Waypoint.Sphere, point) > (double)ThinningSettings.MaxOrtError)
-        Passed[PassedCount++] = *point;
+    if (SphereDistanceMeters(&Waypoint.Sphere, point) > (double)ThinningSettings.MaxOrtError) {
+        Passed[PassedCount].Sphere = *point;
+        Passed[PassedCount].NextCheck = 0.0;
+        PassedCount++;
+        PassedNextCheck = 0.0;
+    }
 }
 
 // Drops the first count points of the queue.
@@ -80,6 +121,7 @@ static int KeepLegEnd()
     Waypoint = LegEnd;
     HasLegEnd = 0;
     PassedCount = 0;
+    PassedNextCheck = 0.0;
     PendingCount = 0;
     return PassDone;
 }
@@ -95,7 +137,7 @@ static int TryQueue()
             LegEnd = *next;
             HasLegEnd = 1;
             Dequeue(1);
-        } else if (PassedCount + 1 + PendingCount <= BoundedPassCapacity && LegReaches(&next->Sphere)) {
+        } else if (PassedCount + 1 + PendingCount <= BoundedPassCapacity && LegReaches(next)) {
             int i;
             Pass(&LegEnd.Sphere);
             for (i = 0; i < PendingCount; i++) Pass(&Queue[i].Sphere);
@@ -109,26 +151,34 @@ static int TryQueue()
     return PassDone;
 }
 
+// Reads the next point into point with its place on the sphere and the track length.
+static int ReadPoint(LegPoint *point)
+{
+    if (NextTrackPoint(&point->Point) != PointDelivered) return 0;
+    ToSpherePoint(&point->Point, &point->Sphere);
+    point->Travel = LastRead.Travel + SphereDistanceMeters(&LastRead.Sphere, &point->Sphere);
+    LastRead = *point;
+    return 1;
+}
+
 int RunBoundedThinningPass()
 {
-    LegPoint point;
     // The first point and two more, or the track is too short.
     if (NextTrackPoint(&Waypoint.Point) != PointDelivered) return TooShort();
-    if (NextTrackPoint(&Queue[0].Point) != PointDelivered) return TooShort();
-    if (NextTrackPoint(&Queue[1].Point) != PointDelivered) return TooShort();
-    if (WriteWaypoint(&Waypoint.Point) != WaypointWritten) return PassWriteFailed;
     ToSpherePoint(&Waypoint.Point, &Waypoint.Sphere);
-    ToSpherePoint(&Queue[0].Point, &Queue[0].Sphere);
-    ToSpherePoint(&Queue[1].Point, &Queue[1].Sphere);
+    Waypoint.Travel = 0.0;
+    LastRead = Waypoint;
+    if (!ReadPoint(&Queue[0]) || !ReadPoint(&Queue[1])) return TooShort();
+    if (WriteWaypoint(&Waypoint.Point) != WaypointWritten) return PassWriteFailed;
     HasLegEnd = 0;
     PassedCount = 0;
+    PassedNextCheck = 0.0;
     PendingCount = 0;
     QueueCount = 2;
     for (;;) {
         if (TryQueue() != PassDone) return PassWriteFailed;
-        if (NextTrackPoint(&point.Point) != PointDelivered) break;
-        ToSpherePoint(&point.Point, &point.Sphere);
-        Queue[QueueCount++] = point;
+        if (!ReadPoint(&Queue[QueueCount])) break;
+        QueueCount++;
     }
     // End of track: the points no leg reached are taken from the leg's end, until the last
     // point delivered ends a leg; it is always a waypoint.
