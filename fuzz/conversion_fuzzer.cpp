@@ -1,5 +1,5 @@
-// The whole conversion job. The first byte picks the format (0 and 5 have no reader), the
-// next 16 bytes are the four thresholds (little-endian), the rest is the track file.
+// The whole conversion job. The first byte picks the format (0 and 5 have no reader) and,
+// by its top bit, the thinning method; the next 16 bytes are the four thresholds (little-endian), the rest is the track file.
 // Checks the job's result codes and, after a success, that the backward file holds the
 // forward file's records.
 #include <unistd.h>
@@ -11,6 +11,8 @@
 #include <string>
 
 #include "conversion/conversion_job.h"
+#include "conversion/route_writer.h"
+#include "conversion/thinning.h"
 #include "fuzz/fuzz_input.h"
 #include "platform/file_io.h"
 #include "settings/thinning_settings.h"
@@ -55,7 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size < 17) return 0;
     static const char *const Names[] = {"track.bin", "track.gpx", "track.mps", "track.plt", "track.nmea", "track.xyz"};
-    const int format = data[0] % 6;
+    const int format = (data[0] & 0x7F) % 6;
+    ThinningMethod = data[0] & 0x80 ? ThinningBounded : ThinningClassic;
     ThinningSettings.MinMeters = Le32(data + 1);
     ThinningSettings.MaxMeters = Le32(data + 5);
     ThinningSettings.MaxDegrees = Le32(data + 9);

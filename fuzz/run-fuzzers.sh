@@ -16,6 +16,7 @@ mkdir -p "$build"
 
 sources=(
   conversion/conversion_job.cpp conversion/status_log.cpp conversion/thinning.cpp
+  conversion/bounded_thinning.cpp conversion/deviation.cpp conversion/route_writer.cpp readers/line_reader.cpp readers/track_input.cpp
   readers/track_source.cpp readers/plt_reader.cpp readers/gpx_reader.cpp
   readers/nmea_reader.cpp readers/mps_reader.cpp
   settings/thinning_settings.cpp platform/file_io.cpp platform/status_display.cpp
