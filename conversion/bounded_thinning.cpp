@@ -1,5 +1,7 @@
 #include "conversion/bounded_thinning.h"
 
+#include <math.h>
+
 #include "common/wayfold_limits.h"
 #include "conversion/deviation.h"
 #include "conversion/route_writer.h"
@@ -45,6 +47,86 @@ static double PassedNextCheck;
 // The last point read, for the track length.
 static LegPoint LastRead;
 
+// Directions from the waypoint, as azimuths. A passed point s metres away lies within the
+// tolerance of every leg whose direction differs from its own by at most
+// asin(sin(tolerance) / sin(s)) (angles on the sphere), provided the leg is at least s long:
+// the foot of the perpendicular then lies on the leg. The directions every passed point
+// allows form one interval, so a leg that points into it and reaches past the farthest
+// passed point needs no point checked. Kept a millimetre inside the tolerance.
+static const double Pi = 3.141592653589793;
+static const double ConeMarginMeters = 0.001;
+static int ConeUsable;            // 0 at a pole, for a tolerance of a few millimetres, or once empty
+static int ConeStarted;           // the interval holds a passed point's directions
+static SpherePoint East;          // unit vectors east and north at the waypoint
+static SpherePoint North;
+static double ConeReference;      // the first passed point's azimuth; the interval is relative to it
+static double ConeLow;
+static double ConeHigh;
+static double PassedFarthest;     // metres from the waypoint
+
+// The azimuth of point seen from the waypoint, radians, relative to ConeReference, in -pi..pi.
+static double ConeAzimuth(const SpherePoint *point)
+{
+    double x = point->X - Waypoint.Sphere.X;
+    double y = point->Y - Waypoint.Sphere.Y;
+    double z = point->Z - Waypoint.Sphere.Z;
+    double azimuth = atan2(x * East.X + y * East.Y + z * East.Z, x * North.X + y * North.Y + z * North.Z) - ConeReference;
+    if (azimuth > Pi) azimuth -= 2.0 * Pi;
+    else if (azimuth < -Pi) azimuth += 2.0 * Pi;
+    return azimuth;
+}
+
+// A new waypoint: no passed points, every direction allowed.
+static void StartCone()
+{
+    const SpherePoint *w = &Waypoint.Sphere;
+    double cosLatitude = sqrt(w->X * w->X + w->Y * w->Y);
+    ConeUsable = cosLatitude > 1e-9 && (double)ThinningSettings.MaxOrtError > 10.0 * ConeMarginMeters;
+    ConeStarted = 0;
+    PassedFarthest = 0.0;
+    if (!ConeUsable) return;
+    East.X = -w->Y / cosLatitude;
+    East.Y = w->X / cosLatitude;
+    East.Z = 0.0;
+    North.X = -w->Z * w->X / cosLatitude;
+    North.Y = -w->Z * w->Y / cosLatitude;
+    North.Z = cosLatitude;
+}
+
+// Narrows the interval to the directions that keep point, meters from the waypoint (more
+// than the tolerance), within the tolerance.
+static void NarrowCone(const SpherePoint *point, double meters)
+{
+    double tolerance = (double)ThinningSettings.MaxOrtError - ConeMarginMeters;
+    double half;
+    double azimuth;
+    if (!ConeUsable) return;
+    half = asin(sin(tolerance / EarthRadiusMeters) / sin(meters / EarthRadiusMeters));
+    if (!ConeStarted) {
+        ConeStarted = 1;
+        ConeReference = 0.0;
+        ConeReference = ConeAzimuth(point);
+        ConeLow = -half;
+        ConeHigh = half;
+    } else {
+        azimuth = ConeAzimuth(point);
+        if (azimuth - half > ConeLow) ConeLow = azimuth - half;
+        if (azimuth + half < ConeHigh) ConeHigh = azimuth + half;
+    }
+    if (ConeLow > ConeHigh) ConeUsable = 0;
+    if (meters > PassedFarthest) PassedFarthest = meters;
+}
+
+// 1 when the leg to to, meters long, keeps every passed point within the tolerance by the
+// interval alone; 0 when the points must be checked.
+static int ConeHolds(const SpherePoint *to, double meters)
+{
+    double azimuth;
+    if (!ConeUsable || !ConeStarted || meters < PassedFarthest) return 0;
+    azimuth = ConeAzimuth(to);
+    return azimuth >= ConeLow && azimuth <= ConeHigh;
+}
+
 // Points after the leg's end: the first PendingCount no leg reached, the rest not yet tried.
 static LegPoint Queue[BoundedLookahead];
 static int PendingCount;
@@ -76,6 +158,7 @@ static int LegReaches(const LegPoint *to)
     for (i = PendingCount - 1; i >= 0; i--)
         if (ArcDeviationMeters(&leg, &Queue[i].Sphere) > tolerance) return 0;
     if (ArcDeviationMeters(&leg, &LegEnd.Sphere) > tolerance) return 0;
+    if (PassedCount == 0 || ConeHolds(&to->Sphere, length)) return 1;
     if (bounded && to->Travel < PassedNextCheck) return 1;
     // The latest points first: where a track turns away they fail soonest.
     for (i = PassedCount - 1; i >= 0; i--) {
@@ -98,7 +181,9 @@ static int LegReaches(const LegPoint *to)
 // waypoint. It is checked against the next leg.
 static void Pass(const SpherePoint *point)
 {
-    if (SphereDistanceMeters(&Waypoint.Sphere, point) > (double)ThinningSettings.MaxOrtError) {
+    double meters = SphereDistanceMeters(&Waypoint.Sphere, point);
+    if (meters > (double)ThinningSettings.MaxOrtError) {
+        NarrowCone(point, meters);
         Passed[PassedCount].Sphere = *point;
         Passed[PassedCount].NextCheck = 0.0;
         PassedCount++;
@@ -123,6 +208,7 @@ static int KeepLegEnd()
     PassedCount = 0;
     PassedNextCheck = 0.0;
     PendingCount = 0;
+    StartCone();
     return PassDone;
 }
 
@@ -175,6 +261,7 @@ int RunBoundedThinningPass()
     PassedNextCheck = 0.0;
     PendingCount = 0;
     QueueCount = 2;
+    StartCone();
     for (;;) {
         if (TryQueue() != PassDone) return PassWriteFailed;
         if (!ReadPoint(&Queue[QueueCount])) break;
