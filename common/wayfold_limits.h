@@ -67,6 +67,17 @@ const int MpsRecordHeaderSize = 5;
 const int MpsTrackGap = 5;
 const int MpsPointSkip = 23;
 
+// The bounded thinning keeps the points passed over since the last waypoint, as points on
+// the unit sphere (24 bytes each), to check every one of them against each new leg. A full
+// buffer keeps a waypoint, so this bounds a leg's length in points: 4096 lets a 1 Hz walk
+// run a straight kilometre, and a check of the whole buffer costs microseconds.
+const int BoundedPassCapacity = 4096;
+// Beside them it keeps, whole, up to BoundedLookahead points read past the leg's end that
+// no leg reached yet: noise turns a short leg's direction, and a few points later a longer
+// leg covers them all. Eight find such a leg on receivers scattering 2-8 m; when they do
+// not, the leg's end is kept and those points are taken again from there.
+const int BoundedLookahead = 8;
+
 // Start-up reads the window title and class name into buffers of this many characters.
 const int ShellTextCapacity = 100;
 
@@ -93,6 +104,9 @@ WAYFOLD_LIMIT_CHECK(MpsNameFitsBuffer, MpsNameMax < LineBufferSize);
 WAYFOLD_LIMIT_CHECK(MpsBytesFitBuffer, 6 <= LineBufferSize && MpsTrackGap <= LineBufferSize);
 WAYFOLD_LIMIT_CHECK(TagFitsBuffer, TagLimit >= 2 && TagLimit <= TagBufferSize);
 WAYFOLD_LIMIT_CHECK(RecordFitsText, RouteRecordSize < RecordTextSize);
+// A leg's end and a full lookahead fit among the points passed over, so a new leg never
+// starts with a full buffer.
+WAYFOLD_LIMIT_CHECK(BoundedPassHoldsLookahead, BoundedLookahead >= 1 && BoundedPassCapacity > BoundedLookahead + 1);
 WAYFOLD_LIMIT_CHECK(CopyMovesRecords, RouteHeaderRecords >= 1 && CopyBlockRecords >= 1);
 
 #endif

@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "conversion/bounded_thinning.h"
 #include "conversion/route_writer.h"
 #include "conversion/status_log.h"
 #include "conversion/thinning.h"
@@ -116,7 +117,7 @@ int RunConversionJob()
         CloseInputAndOutput();
         return JobInputFailed;
     }
-    if (RunThinningPass() != PassDone) return JobThinningFailed;
+    if ((ThinningMethod == ThinningBounded ? RunBoundedThinningPass() : RunThinningPass()) != PassDone) return JobThinningFailed;
     fclose(InputFile);
     InputFile = 0;
     if (CloseOutputFile() != 0) {

@@ -7,6 +7,7 @@
 #include "readers/track_source.h"
 #include "settings/thinning_settings.h"
 
+int ThinningMethod = ThinningClassic;
 TrackPoint LastWaypoint;
 TrackPoint Candidate;
 TrackPoint NextPoint;

@@ -13,6 +13,14 @@ enum {
     PassWriteFailed = 10
 };
 
+// The rule that thins the route, program-wide: the classic keep rule below (the default,
+// and the handheld program's), or the bounded rule of bounded_thinning.h. The job reads it.
+enum {
+    ThinningClassic = 0,
+    ThinningBounded = 1
+};
+extern int ThinningMethod;
+
 // Radians to degrees (the double nearest 180/pi).
 const double DegreesPerRadian = 57.29577951308232;
 

@@ -9,7 +9,9 @@
 
 #include "conversion/conversion_job.h"
 #include "common/wayfold_version.h"
+#include "conversion/route_writer.h"
 #include "conversion/status_log.h"
+#include "conversion/thinning.h"
 #include "converter/report_output.h"
 #include "converter/route_picture.h"
 #include "converter/track_list.h"
@@ -37,6 +39,12 @@ const char UsageHead[] =
     "                        no fix when the mode letter is N, one fix under two talkers once\n";
 // Then one line per threshold, from the thresholds' table.
 const char UsageTail[] =
+    "  --method METHOD       classic (default): the keep rule above; bounded: every point within\n"
+    "                        --max-ort-error m of the route, no leg over --max-meters m unless two\n"
+    "                        points are farther apart (--min-meters, --max-degrees do not apply)\n"
+    "  --fit N               at most N waypoints (2 to 999999): bounded, with the smallest whole-metre\n"
+    "                        --max-ort-error that fits, named in a progress line; when --max-meters\n"
+    "                        forces more, writes the route with the fewest and exits 11\n"
     "  --status-text         print the status text after each conversion, as the window holds it\n"
     "  --report[=json]       after each conversion, report the route's lengths and deviation from\n"
     "                        the track: a few lines, or one JSON object a line\n"
@@ -47,8 +55,8 @@ const char UsageTail[] =
     "\n"
     "Exit status: the conversion's result (0 done, 2 input or forward file failed, 3 backward\n"
     "file could not be made, 4 backward copy failed, 10 too few points or a forward write\n"
-    "failed; with several tracks the first that is not 0; a folder with no track counts as 2),\n"
-    "or 64 for a usage error.\n";
+    "failed, 11 --fit found no tolerance that fits; with several tracks the first that is not\n"
+    "0; a folder with no track counts as 2), or 64 for a usage error.\n";
 
 const char Version[] = "wayfold-convert " WAYFOLD_VERSION "\n";
 
@@ -74,6 +82,8 @@ struct Options {
     bool talkersGiven = false;
     int report = 0;  // 0 none, 1 lines, 2 JSON
     bool svg = false;
+    int method = -1;  // -1: not given (classic)
+    int fit = 0;      // 0: no --fit
     std::vector<std::wstring> tracks;
 };
 
@@ -183,7 +193,64 @@ bool SplitValue(const std::wstring &argument, std::wstring *name, std::wstring *
     return true;
 }
 
+// One try of --fit at a tolerance, printing nothing; sets the waypoints written.
+int TryTolerance(int32_t tolerance)
+{
+    ThinningSettings.MaxOrtError = tolerance;
+    SetStatusRepaintHandler(nullptr);
+    return RunConversionJob();
+}
+
+// Results of SearchFitTolerance.
+enum FitSearch { FitFound, FitForced, FitUntried };
+
+// Sets MaxOrtError (and FitToleranceMeters) to the smallest whole-metre tolerance that
+// gives at most fit waypoints, by a binary search (the count falls as the tolerance grows);
+// the tries print nothing. When even the largest tolerance gives more, sets that one.
+FitSearch SearchFitTolerance(int fit)
+{
+    StatusRepaintHandler handler = ProgressOut ? PrintStatusChange : nullptr;
+    int32_t fits = FitToleranceLimit;
+    int result = TryTolerance(fits);
+    bool fitted = result == 0 && WaypointsWritten <= fit;
+    if (fitted) {
+        int32_t tooSmall = -1;
+        while (fits - tooSmall > 1) {
+            int32_t middle = tooSmall + (fits - tooSmall) / 2;
+            if (TryTolerance(middle) == 0 && WaypointsWritten <= fit) fits = middle;
+            else tooSmall = middle;
+        }
+    }
+    FitToleranceMeters = fits;
+    ThinningSettings.MaxOrtError = fits;
+    SetStatusRepaintHandler(handler);
+    return result != 0 ? FitUntried : fitted ? FitFound : FitForced;
+}
+
+// After the run at the tolerance found: names it in a progress line, and turns a route
+// that still has too many waypoints into FitImpossible with one line on err.
+int FinishFit(int fit, int search, int result, bool progress, std::FILE *err)
+{
+    if (progress && search != FitUntried)
+        std::fprintf(ProgressOut, search == FitFound ? "Tolerance %d m: the smallest whole metre for at most %d waypoints\n"
+                                                     : "Tolerance %d m: the fewest waypoints, more than %d\n",
+                     static_cast<int>(FitToleranceMeters), fit);
+    if (result == 0 && search == FitForced) {
+        std::fprintf(err, "wayfold-convert: no tolerance gives at most %d waypoints: --max-meters %d forces %d\n", fit,
+                     static_cast<int>(ThinningSettings.MaxMeters), WaypointsWritten);
+        return FitImpossible;
+    }
+    return result;
+}
+
 }  // namespace
+
+int FitToleranceMeters = -1;
+
+const char *ThinningMethodName()
+{
+    return ThinningMethod == ThinningBounded ? "bounded" : "classic";
+}
 
 int RunConvertCli(int argc, const wchar_t *const *argv, std::FILE *out, std::FILE *err)
 {
@@ -264,6 +331,20 @@ int RunConvertCli(int argc, const wchar_t *const *argv, std::FILE *out, std::FIL
             options.talkersGiven = true;
             continue;
         }
+        if (name == L"--method" || name == L"--fit") {
+            bool isFit = name == L"--fit";
+            if (isFit ? options.fit != 0 : options.method >= 0) return UsageError(err, "option " + shown + " given twice");
+            std::wstring text;
+            bool given = takeValue(&text);
+            int32_t count = 0;
+            if (isFit && !(given && ParseThreshold(text, &count) && count >= 2 && count <= FitMax))
+                return UsageError(err, "option --fit needs a whole number from 2 to " + std::to_string(FitMax));
+            if (isFit) options.fit = count;
+            else if (given && text == L"classic") options.method = ThinningClassic;
+            else if (given && text == L"bounded") options.method = ThinningBounded;
+            else return UsageError(err, "option --method needs classic or bounded");
+            continue;
+        }
         int threshold = ThresholdByOption(name);
         if (threshold < 0) return UsageError(err, "unknown option " + ToUtf8(argument.c_str(), static_cast<int>(argument.size())));
         if (options.thresholdGiven[threshold]) return UsageError(err, "option " + shown + " given twice");
@@ -273,6 +354,8 @@ int RunConvertCli(int argc, const wchar_t *const *argv, std::FILE *out, std::FIL
         options.thresholdGiven[threshold] = true;
     }
     if (options.tracks.empty()) return UsageError(err, "no TRACK given");
+    if (options.fit && options.method == ThinningClassic) return UsageError(err, "--fit uses the bounded method, not classic");
+    if (options.fit && options.thresholdGiven[3]) return UsageError(err, "--fit chooses --max-ort-error itself");
     // Folders stand for the tracks inside them, which always go by their names.
     std::vector<TrackJob> jobs;
     for (const std::wstring &track : options.tracks) {
@@ -316,14 +399,21 @@ int RunConvertCli(int argc, const wchar_t *const *argv, std::FILE *out, std::FIL
         std::wmemset(InputPath, 0, InputPathCapacity);
         std::wmemcpy(InputPath, job.path.c_str(), job.path.size());
         InputFormat = job.format;
+        FitToleranceMeters = -1;
+        ThinningMethod = options.fit || options.method == ThinningBounded ? ThinningBounded : ThinningClassic;
+        // --fit tries tolerances silently first; the run below is the one that counts.
+        FitSearch fitted = options.fit ? SearchFitTolerance(options.fit) : FitFound;
         // The report and the picture measure the route after the job; they never change it.
         bool measuring = (options.report || options.svg) && BeginRouteMeasuring();
         if (measuring && options.svg) BeginRoutePicture();
         int result = RunConversionJob();
+        if (options.fit) result = FinishFit(options.fit, fitted, result, output == Output::Progress, err);
         int points = PointsDelivered;
         bool measured = measuring && FinishRouteMeasuring(result);
         std::string shown = ToUtf8(job.path.c_str(), static_cast<int>(job.path.size()));
-        if (options.report) PrintRunReport(out, options.report == 2, shown, result, points, measured);
+        if (options.report)
+            PrintRunReport(out, options.report == 2, shown, result, points, measured, ThinningMethodName(),
+                           FitToleranceMeters);
         if (options.svg) FinishRoutePicture(err, shown, measured);
         if (output == Output::StatusText) {
             std::string text = ToUtf8(StatusText(), StatusLength());
@@ -336,5 +426,6 @@ int RunConvertCli(int argc, const wchar_t *const *argv, std::FILE *out, std::FIL
     ProgressOut = nullptr;
     OutputFolder[0] = 0;
     NmeaTalkers = NmeaTalkersGp;
+    ThinningMethod = ThinningClassic;
     return status;
 }

@@ -30,11 +30,14 @@ void PrintJsonString(std::FILE *out, const std::string &text)
     std::fputc('"', out);
 }
 
-void PrintJson(std::FILE *out, const std::string &track, int result, int points, bool measured)
+void PrintJson(std::FILE *out, const std::string &track, int result, int points, bool measured, const char *method,
+               int toleranceMeters)
 {
     std::fputs("{\"track\":", out);
     PrintJsonString(out, track);
-    std::fprintf(out, ",\"format\":\"%s\",\"result\":%d,\"points\":%d", FormatName(InputFormat), result, points);
+    std::fprintf(out, ",\"format\":\"%s\",\"method\":\"%s\"", FormatName(InputFormat), method);
+    if (toleranceMeters >= 0) std::fprintf(out, ",\"tolerance_m\":%d", toleranceMeters);
+    std::fprintf(out, ",\"result\":%d,\"points\":%d", result, points);
     if (measured) {
         std::fprintf(out,
                      ",\"waypoints\":%d,\"track_m\":%.3f,\"route_m\":%.3f,\"max_deviation_m\":%.3f,"
@@ -53,9 +56,12 @@ void PrintJson(std::FILE *out, const std::string &track, int result, int points,
                  static_cast<int>(ThinningSettings.MaxDegrees), static_cast<int>(ThinningSettings.MaxOrtError));
 }
 
-void PrintText(std::FILE *out, const std::string &track, int result, int points, bool measured)
+void PrintText(std::FILE *out, const std::string &track, int result, int points, bool measured, const char *method,
+               int toleranceMeters)
 {
-    std::fprintf(out, "%s (%s): result %d, %d points", track.c_str(), FormatName(InputFormat), result, points);
+    std::fprintf(out, "%s (%s, %s", track.c_str(), FormatName(InputFormat), method);
+    if (toleranceMeters >= 0) std::fprintf(out, ", tolerance %d m", toleranceMeters);
+    std::fprintf(out, "): result %d, %d points", result, points);
     if (!measured) {
         std::fputs(", no route to measure\n", out);
         return;
@@ -89,9 +95,10 @@ bool FinishRouteMeasuring(int result)
     return measured;
 }
 
-void PrintRunReport(std::FILE *out, bool json, const std::string &track, int result, int points, bool measured)
+void PrintRunReport(std::FILE *out, bool json, const std::string &track, int result, int points, bool measured,
+                    const char *method, int toleranceMeters)
 {
-    if (json) PrintJson(out, track, result, points, measured);
-    else PrintText(out, track, result, points, measured);
+    if (json) PrintJson(out, track, result, points, measured, method, toleranceMeters);
+    else PrintText(out, track, result, points, measured, method, toleranceMeters);
     std::fflush(out);
 }

@@ -14,7 +14,9 @@ bool BeginRouteMeasuring();
 // and closes the temporary file. True when the figures in Report are this job's.
 bool FinishRouteMeasuring(int result);
 
-// Prints the report of track (UTF-8, as given). points: what the job's reader delivered.
-void PrintRunReport(std::FILE *out, bool json, const std::string &track, int result, int points, bool measured);
+// Prints the report of track (UTF-8, as given). points: what the job's reader delivered;
+// method: the thinning method's name; toleranceMeters: the tolerance --fit chose, or -1.
+void PrintRunReport(std::FILE *out, bool json, const std::string &track, int result, int points, bool measured,
+                    const char *method, int toleranceMeters);
 
 #endif

@@ -1,9 +1,10 @@
 // The whole conversion job. The first byte picks the format (its remainder by 6; 0 and 5
-// have no reader) and, by the bits of the quotient, the NMEA talkers (bit 0) and whether the
-// converter's report and picture run after the job (bit 1); the next 16 bytes are the four
-// thresholds (little-endian), the rest is the track file. Checks the job's result codes and, after a success, that the
-// backward file holds the forward file's records, that the report measured every point and
-// waypoint again, and that a whole picture was written.
+// have no reader) and, by the bits of the quotient, the NMEA talkers (bit 0), whether the
+// converter's report and picture run after the job (bit 1) and the thinning method (bit 2);
+// the next 16 bytes are the four thresholds (little-endian), the rest is the track file.
+// Checks the job's result codes and, after a success, that the backward file holds the
+// forward file's records, that the report measured every point and waypoint again, and that
+// a whole picture was written.
 #include <unistd.h>
 
 #include <cstring>
@@ -15,6 +16,7 @@
 #include "conversion/conversion_job.h"
 #include "conversion/route_report.h"
 #include "conversion/route_writer.h"
+#include "conversion/thinning.h"
 #include "converter/report_output.h"
 #include "converter/route_picture.h"
 #include "fuzz/fuzz_input.h"
@@ -64,6 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     static const char *const Names[] = {"track.bin", "track.gpx", "track.mps", "track.plt", "track.nmea", "track.xyz"};
     const int format = data[0] % 6;
     NmeaTalkers = (data[0] / 6) & 1 ? NmeaTalkersAny : NmeaTalkersGp;
+    ThinningMethod = (data[0] / 6) & 4 ? ThinningBounded : ThinningClassic;
     ThinningSettings.MinMeters = Le32(data + 1);
     ThinningSettings.MaxMeters = Le32(data + 5);
     ThinningSettings.MaxDegrees = Le32(data + 9);

@@ -93,6 +93,13 @@ TEST_CASE("Usage errors exit 64 with one line on standard error and touch nothin
         {L"-o", WidePath(dir / "missing"), track},
         {L"--output-dir", track, track},
         {L"--nmea-talkers", L"gn", track},
+        {L"--method", L"fast", track},
+        {L"--method=bounded", L"--method=classic", track},
+        {L"--fit", L"1", track},
+        {L"--fit=x", track},
+        {L"--fit", L"1000000", track},
+        {L"--fit=3", L"--method", L"classic", track},
+        {L"--fit=3", L"--max-ort-error=5", track},
     };
     for (const auto &arguments : cases) {
         CAPTURE(Utf8(arguments.empty() ? L"(none)" : arguments[0]));
@@ -233,4 +240,31 @@ TEST_CASE("Folders: their tracks in byte order of the names, route files into -o
     CHECK(empty.status == 2);
     CHECK(empty.err.find("empty") != std::string::npos);
     CHECK(fs::exists(dir / "in" / "BF.rt2"));
+}
+
+TEST_CASE("--fit: the smallest whole-metre tolerance that fits, or the fewest waypoints and 11")
+{
+    TempDir dir;
+    std::vector<Leg> zigzag;
+    for (int i = 0; i < 60; i++) zigzag.push_back({(i / 6) % 2 ? 40.0 : 140.0, 30.0});
+    WriteBytes(dir / "z.plt", PltTrack(BuildTrack({10, 10}, zigzag)));
+    const std::wstring track = WidePath(dir / "z.plt");
+    auto waypoints = [&](const CliRun &run) {
+        size_t at = run.out.find(" points are saved.");
+        return std::stoi(run.out.substr(run.out.rfind('\n', at) + 1));
+    };
+    for (int fit : {2, 4, 7, 11, 61}) {
+        CAPTURE(fit);
+        CliRun run = Run({L"--max-meters=100000", L"--fit", std::to_wstring(fit), track});
+        REQUIRE(run.status == 0);
+        CHECK(waypoints(run) <= fit);
+        int tolerance = std::stoi(run.out.substr(run.out.find("Tolerance ") + 10));
+        // One metre less no longer fits.
+        if (tolerance > 0)
+            CHECK(waypoints(Run({L"--max-meters=100000", L"--method=bounded", L"--max-ort-error", std::to_wstring(tolerance - 1), track})) > fit);
+    }
+    CliRun forced = Run({L"--max-meters=200", L"--fit=3", track});
+    CHECK(forced.status == FitImpossible);
+    CHECK(forced.err.find('\n') == forced.err.size() - 1);
+    CHECK(waypoints(forced) == waypoints(Run({L"--max-meters=200", L"--method=bounded", L"--max-ort-error=20100000", track})));
 }
