@@ -32,6 +32,18 @@ static const double BoundLegMeters = 1000000.0;
 // Kept below the bound: the track length sums many distances, each rounded.
 static const double BoundMarginMeters = 0.001;
 
+// The route is followed as written, to six decimals: up to half a millionth of a degree off
+// in each coordinate, under 8 cm. The rule keeps that much inside the tolerance, so the
+// route as written keeps the promise too.
+static const double WrittenSlackMeters = 0.08;
+
+// The deviation the rule allows, metres.
+static double Tolerance()
+{
+    double tolerance = (double)ThinningSettings.MaxOrtError - WrittenSlackMeters;
+    return tolerance > 0.0 ? tolerance : 0.0;
+}
+
 // The last waypoint, and the farthest point a leg from it reached so far (when HasLegEnd).
 static LegPoint Waypoint;
 static LegPoint LegEnd;
@@ -81,7 +93,7 @@ static void StartCone()
 {
     const SpherePoint *w = &Waypoint.Sphere;
     double cosLatitude = sqrt(w->X * w->X + w->Y * w->Y);
-    ConeUsable = cosLatitude > 1e-9 && (double)ThinningSettings.MaxOrtError > 10.0 * ConeMarginMeters;
+    ConeUsable = cosLatitude > 1e-9 && Tolerance() > 10.0 * ConeMarginMeters;
     ConeStarted = 0;
     PassedFarthest = 0.0;
     if (!ConeUsable) return;
@@ -97,7 +109,7 @@ static void StartCone()
 // than the tolerance), within the tolerance.
 static void NarrowCone(const SpherePoint *point, double meters)
 {
-    double tolerance = (double)ThinningSettings.MaxOrtError - ConeMarginMeters;
+    double tolerance = Tolerance() - ConeMarginMeters;
     double half;
     double azimuth;
     if (!ConeUsable) return;
@@ -147,7 +159,7 @@ static int TooShort()
 // MaxOrtError of every point before it: those passed over, the leg's end, the pending ones.
 static int LegReaches(const LegPoint *to)
 {
-    double tolerance = (double)ThinningSettings.MaxOrtError;
+    double tolerance = Tolerance();
     double length = SphereDistanceMeters(&Waypoint.Sphere, &to->Sphere);
     int bounded = length <= BoundLegMeters;
     double soonest = to->Travel + tolerance;
@@ -182,7 +194,7 @@ static int LegReaches(const LegPoint *to)
 static void Pass(const SpherePoint *point)
 {
     double meters = SphereDistanceMeters(&Waypoint.Sphere, point);
-    if (meters > (double)ThinningSettings.MaxOrtError) {
+    if (meters > Tolerance()) {
         NarrowCone(point, meters);
         Passed[PassedCount].Sphere = *point;
         Passed[PassedCount].NextCheck = 0.0;
