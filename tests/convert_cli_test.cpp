@@ -1,12 +1,9 @@
 #include <doctest/doctest.h>
 
 #include <cstdio>
-#include <string>
-#include <vector>
 
-#include "tests/test_support.h"
-#include "tests/track_builder.h"
 #include "converter/convert_cli.h"
+#include "tests/test_support.h"
 #if defined(_WIN32)
 #include <windows.h>
 #endif
@@ -15,17 +12,14 @@ namespace {
 
 struct CliRun {
     int status;
-    std::string out;
-    std::string err;
+    std::string out, err;
 };
 
-std::string ReadStream(std::FILE *file)
+std::string Drain(std::FILE *file)
 {
     std::string text;
     std::rewind(file);
-    char chunk[4096];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) text.append(chunk, got);
+    for (int c; (c = std::fgetc(file)) != EOF;) text += static_cast<char>(c);
     std::fclose(file);
     return text;
 }
@@ -33,153 +27,95 @@ std::string ReadStream(std::FILE *file)
 CliRun Run(const std::vector<std::wstring> &arguments)
 {
 #if defined(_WIN32)
-    // On Windows the converter starts from the stored thresholds: store none.
-    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Quillon");
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Quillon");  // start from no stored thresholds
 #endif
     std::vector<const wchar_t *> argv{L"wayfold-convert"};
     for (const std::wstring &a : arguments) argv.push_back(a.c_str());
-    std::FILE *out = std::tmpfile();
-    std::FILE *err = std::tmpfile();
-    REQUIRE(out);
-    REQUIRE(err);
+    std::FILE *out = std::tmpfile(), *err = std::tmpfile();
+    REQUIRE((out && err));
     int status = RunConvertCli(static_cast<int>(argv.size()), argv.data(), out, err);
-    return {status, ReadStream(out), ReadStream(err)};
+    return {status, Drain(out), Drain(err)};
 }
 
-size_t FileCount(const fs::path &dir)
-{
-    return static_cast<size_t>(std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
-}
-
-const std::string GoodTrack = PltHeader() + "1,2\r\n1.001,2\r\n1.002,2.001\r\n";
+const std::string Good = PltHeader + "1,2\r\n1.001,2\r\n1.002,2.001\r\n";
 
 }  // namespace
 
 TEST_CASE("Usage errors exit 64 with one line on standard error and touch nothing")
 {
     TempDir dir;
-    WriteBytes(dir / "a.plt", GoodTrack);
-    const std::wstring track = WidePath(dir / "a.plt");
-    const std::wstring unknown = WidePath(dir / "a.txt");
-    const std::wstring tooLong = std::wstring(2035, L'x') + L".plt";
+    WriteBytes(dir / "a.plt", Good);
+    const std::wstring t = WidePath(dir / "a.plt");
     const std::vector<std::vector<std::wstring>> cases = {
-        {},
-        {L"--quiet"},
-        {L"--bogus", track},
-        {L"-x", track},
-        {L"-f"},
-        {track, L"--format"},
-        {L"-f", L"kml", track},
-        {L"--format=", track},
-        {L"-f", L"plt", L"--format=gpx", track},
-        {L"--min-meters", L"abc", track},
-        {L"--min-meters", L"+5", track},
-        {L"--min-meters", L"5.5", track},
-        {L"--min-meters", L"", track},
-        {L"--min-meters=-", track},
-        {L"--max-meters", L"2147483648", track},
-        {L"--max-degrees=-2147483649", track},
-        {L"--max-ort-error", L"1", L"--max-ort-error", L"2", track},
-        {L"--max-ort-error"},
-        {L"-q", L"-q", track},
-        {L"--status-text", L"--status-text", track},
-        {L"--quiet=yes", track},
-        {track, unknown},
-        {track, tooLong},
-        {L"--", L"--not-an-option"},
+        {}, {L"--quiet"}, {L"--bogus", t}, {L"-x", t}, {L"-f"}, {t, L"--format"}, {L"-f", L"kml", t},
+        {L"--format=", t}, {L"-f", L"plt", L"--format=gpx", t}, {L"--min-meters", L"abc", t},
+        {L"--min-meters", L"+5", t}, {L"--min-meters", L"5.5", t}, {L"--min-meters", L"", t}, {L"--min-meters=-", t},
+        {L"--max-meters", L"2147483648", t}, {L"--max-degrees=-2147483649", t},
+        {L"--max-ort-error", L"1", L"--max-ort-error", L"2", t}, {L"--max-ort-error"}, {L"-q", L"-q", t},
+        {L"--status-text", L"--status-text", t}, {L"--quiet=yes", t}, {t, WidePath(dir / "a.txt")},
+        {t, std::wstring(2035, L'x') + L".plt"}, {L"--", L"--not-an-option"},
     };
     for (const auto &arguments : cases) {
-        CAPTURE(Utf8(arguments.empty() ? L"(none)" : arguments[0]));
+        CAPTURE(arguments.size());
         CliRun run = Run(arguments);
         CHECK(run.status == UsageExit);
         CHECK(run.out.empty());
-        CHECK(run.err.size() > 0);
-        CHECK(run.err.find('\n') == run.err.size() - 1);
-        CHECK(FileCount(dir.path) == 1);
+        CHECK((run.err.size() > 1 && run.err.find('\n') == run.err.size() - 1));
+        CHECK(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()) == 1);
     }
-}
-
-TEST_CASE("Help and version")
-{
-    CliRun help = Run({L"--help"});
-    CHECK(help.status == 0);
-    CHECK(help.out.find("usage: wayfold-convert") == 0);
+    CHECK(Run({L"--help"}).out.find("usage: wayfold-convert") == 0);
     CHECK(Run({L"-h"}).status == 0);
-    CliRun version = Run({L"--version"});
-    CHECK(version.status == 0);
-    CHECK(version.out.find("wayfold-convert ") == 0);
+    CHECK(Run({L"--version"}).out.find("wayfold-convert ") == 0);
 }
 
-TEST_CASE("Progress lines, status text and quiet output")
+TEST_CASE("Output, formats, thresholds and the exit status")
 {
     TempDir dir;
-    WriteBytes(dir / "a.plt", GoodTrack);
-    const std::wstring track = WidePath(dir / "a.plt");
-    const std::string path = Utf8(track);
-
-    CliRun progress = Run({track});
-    CHECK(progress.status == 0);
-    CHECK(progress.out.find("a.plt\nForward route file - OK\n3 points are saved.\nBackward route file - OK\n") !=
-          std::string::npos);
-    CHECK(progress.out.find('\r') == std::string::npos);
-
-    CliRun status = Run({L"--status-text", track});
-    CHECK(status.status == 0);
-    CHECK(status.out.find("a.plt\r\nForward route file - OK\r\n3 points are saved.\r\nBackward route file - OK\r\n") !=
-          std::string::npos);
-    CHECK(status.out.back() == '\n');
-
-    CliRun quiet = Run({track, L"-q"});
-    CHECK(quiet.status == 0);
-    CHECK(quiet.out.empty());
-    CHECK(fs::exists(dir / "aF.rt2"));
-    CHECK(fs::exists(dir / "aB.rt2"));
-}
-
-TEST_CASE("Formats: by name ending in any case, or forced for every track")
-{
-    TempDir dir;
-    WriteBytes(dir / "A.PLT", GoodTrack);
-    WriteBytes(dir / "b.nmea", GoodTrack);  // PLT content under another name
-    CHECK(Run({L"-q", WidePath(dir / "A.PLT")}).status == 0);
-    CHECK(fs::exists(dir / "AF.rt2"));
-    // Forced PLT: the cut is still 4 characters, so b.nmea gives b.F.rt2.
-    CHECK(Run({L"-q", L"--format=PLT", WidePath(dir / "b.nmea")}).status == 0);
-    CHECK(fs::exists(dir / "b.F.rt2"));
-    // Forced NMEA on PLT content: no RMC sentence, too short; the cut of 5 leaves the folder.
-    CHECK(Run({L"-q", L"-f", L"nmea", WidePath(dir / "A.PLT")}).status == 10);
-    CHECK(fs::exists(dir / "F.rt2"));
-}
-
-TEST_CASE("Thresholds from the command line reach the thinning")
-{
-    TempDir dir;
-    std::vector<LatLon> track = BuildTrack({10, 10}, Repeat(9, {0, 100}));
-    WriteBytes(dir / "line.plt", PltTrack(track));
-    CliRun defaults = Run({L"--status-text", WidePath(dir / "line.plt")});
-    CHECK(defaults.out.find("\r\n2 points are saved.") != std::string::npos);
-    CliRun every = Run({L"--status-text", L"--max-meters=-1", WidePath(dir / "line.plt")});
-    CHECK(every.out.find("\r\n10 points are saved.") != std::string::npos);
-    CliRun spaced = Run({L"--status-text", L"--max-meters", L"150", L"--min-meters", L"-5", WidePath(dir / "line.plt")});
-    CHECK(spaced.out.find("\r\n6 points are saved.") != std::string::npos);
-}
-
-TEST_CASE("Exit status: the result of one track, the first failure of several")
-{
-    TempDir dir;
-    WriteBytes(dir / "good.plt", GoodTrack);
-    WriteBytes(dir / "short.plt", PltHeader() + "1,2\r\n");
+    WriteBytes(dir / "a.plt", Good);
+    WriteBytes(dir / "B.PLT", Good);
+    WriteBytes(dir / "c.nmea", Good);  // PLT content under another name
+    WriteBytes(dir / "short.plt", PltHeader + "1,2\r\n");
     WriteBytes(dir / "bad.plt", "not a track\r\n1\r\n2\r\n3\r\n4\r\n5\r\n");
-    const std::wstring good = WidePath(dir / "good.plt"), shortTrack = WidePath(dir / "short.plt"),
-                       bad = WidePath(dir / "bad.plt"), missing = WidePath(dir / "missing.plt");
-    CHECK(Run({L"-q", good}).status == 0);
-    CHECK(Run({L"-q", shortTrack}).status == 10);
-    CHECK(Run({L"-q", missing}).status == 2);
-    CHECK(Run({L"-q", good, good}).status == 0);
-    CHECK(Run({L"-q", good, shortTrack, bad}).status == 10);
-    CHECK(Run({L"-q", bad, shortTrack}).status == 2);
-    // Every track is converted, in order, whatever the ones before returned.
-    CliRun all = Run({L"--status-text", missing, good});
-    CHECK(all.status == 2);
+    WriteBytes(dir / "line.plt", PltTrack(BuildTrack({10, 10}, Repeat(9, {0, 100}))));
+    auto path = [&](const char *name) { return WidePath(dir / name); };
+    const std::string lines = "Forward route file - OK\n3 points are saved.\nBackward route file - OK\n";
+
+    CliRun plain = Run({path("a.plt")});
+    CHECK(plain.out.find("a.plt\n" + lines) != std::string::npos);
+    CHECK(plain.out.find('\r') == std::string::npos);
+    CliRun status = Run({L"--status-text", path("a.plt")});
+    CHECK(status.out.find("a.plt\r\nForward route file - OK\r\n3 points are saved.\r\nBackward route file - OK\r\n") != std::string::npos);
+    CHECK(Run({path("a.plt"), L"-q"}).out.empty());
+    CHECK(fs::exists(dir / "aB.rt2"));
+
+    CHECK(Run({L"-q", path("B.PLT")}).status == 0);
+    CHECK(fs::exists(dir / "BF.rt2"));
+    CHECK(Run({L"-q", L"--format=PLT", path("c.nmea")}).status == 0);  // forced PLT: the cut is 4
+    CHECK(fs::exists(dir / "c.F.rt2"));
+    CHECK(Run({L"-q", L"-f", L"nmea", path("B.PLT")}).status == 10);  // no RMC sentence; the cut is 5
+    CHECK(fs::exists(dir / "F.rt2"));
+
+    const std::pair<std::vector<std::wstring>, const char *> thresholds[] = {
+        {{}, "\r\n2 points"}, {{L"--max-meters=-1"}, "\r\n10 points"},
+        {{L"--max-meters", L"150", L"--min-meters", L"-5"}, "\r\n6 points"},
+        {{L"--max-meters=-1", L"--min-meters=101"}, "\r\n6 points"},
+        {{L"--max-degrees=-1"}, "\r\n10 points"}, {{L"--max-ort-error=-1"}, "\r\n10 points"},
+    };
+    for (const auto &c : thresholds) {
+        std::vector<std::wstring> arguments = c.first;
+        arguments.insert(arguments.end(), {L"--status-text", path("line.plt")});
+        CHECK(Run(arguments).out.find(c.second) != std::string::npos);
+    }
+
+    const std::pair<std::vector<const char *>, int> exits[] = {
+        {{"a.plt"}, 0}, {{"short.plt"}, 10}, {{"missing.plt"}, 2}, {{"a.plt", "a.plt"}, 0},
+        {{"a.plt", "short.plt", "bad.plt"}, 10}, {{"bad.plt", "short.plt"}, 2},
+    };
+    for (const auto &c : exits) {
+        std::vector<std::wstring> arguments = {L"-q"};
+        for (const char *name : c.first) arguments.push_back(path(name));
+        CHECK(Run(arguments).status == c.second);
+    }
+    CliRun all = Run({L"--status-text", path("missing.plt"), path("a.plt")});  // every track, in order
     CHECK(all.out.find("Input file open error!\r\n") < all.out.find("Backward route file - OK\r\n"));
 }

@@ -1,12 +1,12 @@
 #include "tests/test_support.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <random>
 #include <sstream>
 
-#include "conversion/conversion_job.h"
 #include "conversion/status_log.h"
 #include "platform/file_io.h"
 
@@ -14,15 +14,9 @@ TempDir::TempDir()
 {
     std::random_device device;
     std::mt19937_64 random(device());
-    for (;;) {
-        fs::path candidate = fs::temp_directory_path() /
-                             ("wayfold-test-" + std::to_string(random() % 1000000000ULL));
-        std::error_code error;
-        if (fs::create_directory(candidate, error)) {
-            path = candidate;
-            return;
-        }
-    }
+    std::error_code error;
+    do path = fs::temp_directory_path() / ("wayfold-test-" + std::to_string(random() % 1000000000ULL));
+    while (!fs::create_directory(path, error));
 }
 
 TempDir::~TempDir()
@@ -33,8 +27,7 @@ TempDir::~TempDir()
 
 void WriteBytes(const fs::path &file, const std::string &bytes)
 {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(file, std::ios::binary | std::ios::trunc).write(bytes.data(), bytes.size());
 }
 
 std::string ReadBytes(const fs::path &file)
@@ -60,27 +53,17 @@ std::wstring WidePath(const fs::path &file)
 std::string Utf8(const std::wstring &text)
 {
     std::vector<char> out(text.size() * 4 + 1);
-    int length = EncodeUtf8(text.c_str(), static_cast<int>(text.size()), out.data(),
-                            static_cast<int>(out.size()));
+    int length = EncodeUtf8(text.c_str(), static_cast<int>(text.size()), out.data(), static_cast<int>(out.size()));
     return std::string(out.data(), length < 0 ? 0 : length);
 }
 
-std::string StatusUtf8()
-{
-    return Utf8(std::wstring(StatusText(), StatusLength()));
-}
+std::string StatusUtf8() { return Utf8(std::wstring(StatusText(), StatusLength())); }
 
-void ResetSettings()
-{
-    ResetThinningSettings();
-}
+void ResetSettings() { ResetThinningSettings(); }
 
 void SetSettings(int minMeters, int maxMeters, int maxDegrees, int maxOrtError)
 {
-    ThinningSettings.MinMeters = minMeters;
-    ThinningSettings.MaxMeters = maxMeters;
-    ThinningSettings.MaxDegrees = maxDegrees;
-    ThinningSettings.MaxOrtError = maxOrtError;
+    ThinningSettings = {minMeters, maxMeters, maxDegrees, maxOrtError};
 }
 
 JobOutcome ConvertFile(const fs::path &input, int inputFormat)
@@ -93,11 +76,9 @@ JobOutcome ConvertFile(const fs::path &input, int inputFormat)
     outcome.result = RunConversionJob();
     outcome.status = StatusUtf8();
 #if defined(_WIN32)
-    fs::path forward = fs::path(std::wstring(ForwardPath));
-    fs::path backward = fs::path(std::wstring(BackwardPath));
+    fs::path forward(ForwardPath), backward(BackwardPath);
 #else
-    fs::path forward = fs::path(Utf8(ForwardPath));
-    fs::path backward = fs::path(Utf8(BackwardPath));
+    fs::path forward(Utf8(ForwardPath)), backward(Utf8(BackwardPath));
 #endif
     outcome.forwardExists = fs::exists(forward);
     outcome.backwardExists = fs::exists(backward);
@@ -110,36 +91,25 @@ JobOutcome ConvertFile(const fs::path &input, int inputFormat)
 JobOutcome ConvertBytes(const std::string &content, int inputFormat, const std::string &fileName)
 {
     TempDir dir;
-    fs::path input = dir / fileName;
-    WriteBytes(input, content);
-    return ConvertFile(input, inputFormat);
-}
-
-OpenInput::OpenInput(const std::string &bytes)
-{
-    fs::path file = dir / "input.bin";
-    WriteBytes(file, bytes);
-    InputFile = OpenFileByPath(WidePath(file).c_str(), "rb");
-}
-
-OpenInput::~OpenInput()
-{
-    if (InputFile) std::fclose(InputFile);
-    InputFile = 0;
+    WriteBytes(dir / fileName, content);
+    return ConvertFile(dir / fileName, inputFormat);
 }
 
 ReadOutcome ReadAllPoints(const std::string &content, int inputFormat)
 {
+    TempDir dir;
+    WriteBytes(dir / "input.bin", content);
     ReadOutcome outcome;
     StatusSetText(L"");
     InputFormat = inputFormat;
-    OpenInput input(content);
+    InputFile = OpenFileByPath(WidePath(dir / "input.bin").c_str(), "rb");
     if (!InputFile) return outcome;
     outcome.headerResult = CheckTrackHeader();
-    if (outcome.headerResult == 0) {
-        TrackPoint point = {};
-        while ((outcome.lastResult = NextTrackPoint(&point)) == 0) outcome.points.push_back(point);
-    }
+    TrackPoint point = {};
+    while (outcome.headerResult == HeaderAccepted && NextTrackPoint(&point) == PointDelivered)
+        outcome.points.push_back(point);
+    std::fclose(InputFile);
+    InputFile = nullptr;
     outcome.status = StatusUtf8();
     return outcome;
 }
@@ -157,10 +127,36 @@ std::vector<RoutePoint> RoutePoints(const std::string &routeFile)
     std::vector<RoutePoint> points;
     std::istringstream lines(routeFile);
     std::string line;
-    while (std::getline(lines, line)) {
-        RoutePoint point;
-        if (std::sscanf(line.c_str(), "W,RW%d,%lf,%lf", &point.number, &point.lat, &point.lon) == 3)
-            points.push_back(point);
-    }
+    RoutePoint p;
+    while (std::getline(lines, line))
+        if (std::sscanf(line.c_str(), "W,RW%d,%lf,%lf", &p.number, &p.lat, &p.lon) == 3) points.push_back(p);
     return points;
+}
+
+LatLon Destination(LatLon start, double bearingDegrees, double meters)
+{
+    const double rad = M_PI / 180.0, delta = meters / 6371032.0;
+    double lat1 = start.lat * rad, theta = bearingDegrees * rad;
+    double lat2 = std::asin(std::sin(lat1) * std::cos(delta) + std::cos(lat1) * std::sin(delta) * std::cos(theta));
+    double dLon = std::atan2(std::sin(theta) * std::sin(delta) * std::cos(lat1),
+                             std::cos(delta) - std::sin(lat1) * std::sin(lat2));
+    return {lat2 / rad, (start.lon * rad + dLon) / rad};
+}
+
+std::vector<LatLon> BuildTrack(LatLon start, const std::vector<Leg> &legs)
+{
+    std::vector<LatLon> points{start};
+    for (const Leg &leg : legs) points.push_back(Destination(points.back(), leg.bearing, leg.meters));
+    return points;
+}
+
+std::string PltTrack(const std::vector<LatLon> &points)
+{
+    std::string text = PltHeader;
+    char line[128];
+    for (const LatLon &p : points) {
+        std::snprintf(line, sizeof line, "%.10f,%.10f,0,-777,40000.0,01-Jan-24,00:00:00\r\n", p.lat, p.lon);
+        text += line;
+    }
+    return text;
 }

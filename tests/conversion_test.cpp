@@ -1,0 +1,329 @@
+// The conversion job, its route files and status text, and the thinning it runs.
+#include <doctest/doctest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "conversion/status_log.h"
+#include "conversion/thinning.h"
+#include "platform/status_display.h"
+#include "tests/test_support.h"
+
+namespace {
+
+const std::string Head = "H1,OziExplorer CE Route2 File Version 1.0\r\nH2,WGS 84\r\nH3,";
+const std::string Saved = "Forward route file - OK\r\n2 points are saved.\r\n";
+const std::string Ok = Saved + "Backward route file - OK\r\n";
+const std::string ThreePoints = PltHeader + "55.75,37.6\r\n55.7509,37.6\r\n55.7518,37.6\r\n";
+
+std::string Messages(const JobOutcome &outcome)  // the status text after the path lines
+{
+    size_t at = outcome.status.find(".plt\r\n");
+    return at == std::string::npos ? outcome.status : outcome.status.substr(at + 6);
+}
+
+// The 1-based track indices of the waypoints a conversion of track keeps.
+std::vector<int> Thin(const std::vector<LatLon> &track)
+{
+    JobOutcome outcome = ConvertBytes(PltTrack(track), InputFormatPlt, "walk.plt");
+    REQUIRE(outcome.result == JobDone);
+    std::vector<int> kept;
+    size_t i = 0;
+    for (const RoutePoint &p : RoutePoints(outcome.forward)) {
+        while (i < track.size() && (std::fabs(track[i].lat - p.lat) > 5e-7 || std::fabs(track[i].lon - p.lon) > 5e-7)) i++;
+        kept.push_back(static_cast<int>(++i));
+    }
+    return kept;
+}
+
+TrackPoint Point(double lat, double lon)
+{
+    TrackPoint p = {};
+    p.Lat = lat;
+    p.Lon = lon;
+    SetRadians(&p);
+    return p;
+}
+
+std::vector<std::wstring> Repaints;
+
+}  // namespace
+
+TEST_CASE("Output paths: the last 4 characters (5 for NMEA) give way to F.rt2 and B.rt2")
+{
+    const struct { const wchar_t *input; int format; const wchar_t *forward, *backward; } cases[] = {
+        {L"\\Storage\\t.nmea", InputFormatNmea, L"\\Storage\\tF.rt2", L"\\Storage\\tB.rt2"},
+        {L"\\Storage\\t.gpx", InputFormatGpx, L"\\Storage\\tF.rt2", L"\\Storage\\tB.rt2"},
+        {L"\\Storage\\t.nmea", InputFormatMps, L"\\Storage\\t.F.rt2", L"\\Storage\\t.B.rt2"},
+        {L"\\Storage\\t.gpx", InputFormatNmea, L"\\Storage\\F.rt2", L"\\Storage\\B.rt2"},
+        {L"abc", InputFormatPlt, L"F.rt2", L"B.rt2"},
+        {L"walk.", InputFormatNmea, L"F.rt2", L"B.rt2"},
+    };
+    for (const auto &c : cases) {
+        wcscpy(InputPath, c.input);
+        InputFormat = c.format;
+        MakeOutputPaths();
+        CHECK(std::wstring(ForwardPath) == c.forward);
+        CHECK(std::wstring(BackwardPath) == c.backward);
+    }
+    wcscpy(InputPath, std::wstring(InputPathMax, L'a').c_str());
+    InputFormat = InputFormatPlt;
+    MakeOutputPaths();
+    CHECK(std::wcslen(ForwardPath) == static_cast<size_t>(InputPathMax + 1));
+}
+
+TEST_CASE("A conversion: the route files, both ways, and the status lines")
+{
+    ResetSettings();
+    JobOutcome outcome = ConvertBytes(ThreePoints, InputFormatPlt, "walk.plt");
+    CHECK(outcome.result == JobDone);
+    const std::string first = "W,RW000001, 55.750000,  37.600000,0\r\n", last = "W,RW000002, 55.751800,  37.600000,0\r\n";
+    CHECK(outcome.forward == Head + "ForwardRoute,,0\r\n" + first + last);
+    CHECK(outcome.backward == Head + "BackwardRoute,,0\r\n" + last + first);
+    CHECK(Messages(outcome) == Ok);
+
+    // 300 records, every one kept: the copy crosses its block boundaries; run twice.
+    SetSettings(5, -1, 5, 50);
+    const int n = 300;
+    TempDir dir;
+    WriteBytes(dir / "t.plt", PltTrack(BuildTrack({-33.9, 18.4}, Repeat(n - 1, {30, 100}))));
+    for (int run = 0; run < 2; run++) {
+        outcome = ConvertFile(dir / "t.plt", InputFormatPlt);
+        REQUIRE(outcome.result == JobDone);
+        REQUIRE(outcome.forward.size() == 74 + n * 37);
+        REQUIRE(outcome.backward.size() == 75 + n * 37);
+        CHECK(outcome.forward.compare(74, 10, "W,RW000001") == 0);
+        for (int k = 1; k <= n; k++)
+            REQUIRE(outcome.backward.compare(75 + (n - k) * 37, 37, outcome.forward, 37 * (k + 1), 37) == 0);
+    }
+    ResetSettings();
+}
+
+TEST_CASE("Failures: the result, the last message and what is left on disk")
+{
+    ResetSettings();
+    const struct { std::string bytes; int result; const char *message; bool forward, backward; } cases[] = {
+        {"OziExplorer Track Point File\r\n1\r\n", JobInputFailed, "Input file read error!\r\n", false, false},
+        {"<gpx>\r\n1\r\n2\r\n3\r\n4\r\n5\r\n", JobInputFailed, "Incorrect file format!\r\n", false, false},
+        {PltHeader + "1,2\r\n1,3\r\n", JobThinningFailed, "Too short input file!\r\n", true, false},
+        {PltHeader, JobThinningFailed, "Too short input file!\r\n", true, false},
+        // %10.6f of -100 takes 11 characters: a 38-byte record the copy finds broken.
+        {PltHeader + "1,2\r\n-100,2\r\n1,2.5\r\n", JobBackwardCopyFailed, "Invalid data in forward route file!\r\n", true, true},
+    };
+    for (const auto &c : cases) {
+        CAPTURE(c.message);
+        JobOutcome outcome = ConvertBytes(c.bytes, InputFormatPlt, "walk.plt");
+        CHECK(outcome.result == c.result);
+        CHECK(Messages(outcome).find(c.message) + std::strlen(c.message) == Messages(outcome).size());
+        CHECK(outcome.status.find("Backward route file - OK") == std::string::npos);
+        CHECK(outcome.forwardExists == c.forward);
+        CHECK(outcome.backwardExists == c.backward);
+        if (c.result == JobThinningFailed) CHECK(outcome.forward == Head + "ForwardRoute,,0\r\n");
+    }
+    // Inputs that cannot be opened, outputs that cannot be created (folders in their way).
+    const struct { const char *folder, *input; int result; std::string messages; } places[] = {
+        {"x", "missing.plt", JobInputFailed, "Input file open error!\r\n"},
+        {"walk.plt", "walk.plt", JobInputFailed, "Input file open error!\r\n"},
+        {"walkF.rt2", "walk.plt", JobInputFailed, "Output file open error!\r\n"},
+        {"walkB.rt2", "walk.plt", JobBackwardOpenFailed, Saved + "Backward route file open error!\r\n"},
+    };
+    for (const auto &c : places) {
+        TempDir dir;
+        if (std::strcmp(c.folder, "walk.plt") != 0) WriteBytes(dir / "walk.plt", ThreePoints);
+        fs::create_directory(dir / c.folder);
+        JobOutcome outcome = ConvertFile(dir / c.input, InputFormatPlt);
+        CHECK(outcome.result == c.result);
+        CHECK(Messages(outcome) == c.messages);
+    }
+}
+
+TEST_CASE("The input is never overwritten by its own route files")
+{
+    // With the NMEA cut of 5, walkF.rt2 and walkB.rt2 name themselves as outputs.
+#if defined(_WIN32)
+    const char *const names[] = {"walkF.rt2", "walkB.rt2", "walkf.rt2", "WALKb.RT2"};  // names ignore case
+#else
+    const char *const names[] = {"walkF.rt2", "walkB.rt2"};
+#endif
+    for (const char *name : names) {
+        TempDir dir;
+        WriteBytes(dir / name, ThreePoints);
+        CHECK(ConvertFile(dir / name, InputFormatNmea).result == JobInputFailed);
+        CHECK(ReadBytes(dir / name) == ThreePoints);
+        CHECK(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()) == 1);
+    }
+#if !defined(_WIN32)
+    TempDir dir;  // a link that makes an output name the input
+    WriteBytes(dir / "walk.plt", ThreePoints);
+    fs::create_symlink(dir / "walk.plt", dir / "walkB.rt2");
+    CHECK(ConvertFile(dir / "walk.plt", InputFormatPlt).result == JobInputFailed);
+    CHECK(ReadBytes(dir / "walk.plt") == ThreePoints);
+    CHECK_FALSE(fs::exists(dir / "walkF.rt2"));
+#endif
+}
+
+#if !defined(_WIN32)
+TEST_CASE("Write failures are never reported as success (outputs on a full device)")
+{
+    const struct { const char *linked; int points, result; std::string messages; } cases[] = {
+        {"walkF.rt2", 3, JobThinningFailed, "Forward file write error!\r\n"},     // on close
+        {"walkF.rt2", 2000, JobThinningFailed, "Forward file write error!\r\n"},  // while writing
+        {"walkB.rt2", 3, JobBackwardCopyFailed, Saved + "Backward route file write error!\r\n"},
+        {"walkB.rt2", 2000, JobBackwardCopyFailed, "Backward route file write error!\r\n"},
+    };
+    for (const auto &c : cases) {
+        CAPTURE(c.points);
+        SetSettings(5, c.points > 3 ? -1 : 1000, 5, 50);
+        TempDir dir;
+        WriteBytes(dir / "walk.plt", PltTrack(BuildTrack({10, 10}, Repeat(c.points - 1, {0, 100}))));
+        fs::create_symlink("/dev/full", dir / c.linked);
+        JobOutcome outcome = ConvertFile(dir / "walk.plt", InputFormatPlt);
+        CHECK(outcome.result == c.result);
+        CHECK(Messages(outcome).substr(Messages(outcome).size() - std::min(c.messages.size(), Messages(outcome).size())) == c.messages);
+    }
+    ResetSettings();
+}
+#endif
+
+TEST_CASE("Status text: the path display, the emptying rule, repaints, its bounds")
+{
+    const std::pair<const wchar_t *, const char *> paths[] = {
+        {L"\\My Documents\\walk.gpx", "\\My Documents\\\r\nwalk.gpx\r\n"},
+        {L"\\\\server\\share\\t.plt", "\\\\\r\nserver\\\r\nshare\\\r\nt.plt\r\n"},
+        {L"C:\\tracks\\", "C:\\\r\ntracks\\\r\n\r\n"},
+        {L"", "\r\n"},
+    };
+    for (const auto &c : paths) {
+        StatusShowPath(c.first);
+        CHECK(StatusUtf8() == c.second);
+    }
+    // Emptied first when it holds more than 1000 characters; the count goes in without the rule.
+    StatusSetText(std::wstring(1000, L'x').c_str());
+    StatusAppend(L"a\r\n");
+    CHECK(StatusLength() == 1003);
+    StatusAppend(L"b\r\n");
+    CHECK(StatusUtf8() == "b\r\n");
+    StatusSetText(std::wstring(1001, L'y').c_str());
+    StatusAppendCount(-12);
+    CHECK(StatusLength() == 1005);
+    StatusAppend(L"points are saved.\r\n");
+    CHECK(StatusUtf8() == "points are saved.\r\n");
+
+    // Every append and the path display ask for a repaint from what changed.
+    Repaints.clear();
+    SetStatusRepaintHandler([](const wchar_t *text, int length, int from) {
+        Repaints.push_back(std::wstring(text + from, length - from));
+    });
+    StatusShowPath(L"\\a\\b.plt");
+    StatusAppendCount(3);
+    StatusAppend(L"points are saved.\r\n");
+    StatusSetText(L"File not selected");
+    SetStatusRepaintHandler(nullptr);
+    StatusAppend(L"unseen\r\n");
+    CHECK(Repaints == std::vector<std::wstring>{L"\\a\\\r\nb.plt\r\n", L"3 points are saved.\r\n"});
+
+    StatusShowPath(std::wstring(InputPathMax, L'\\').c_str());
+    CHECK(StatusLength() == 1 + (InputPathMax - 1) * 3 + 2);
+    StatusSetText(L"");
+    StatusAppend(std::wstring(StatusTextCapacity * 2, L'z').c_str());
+    StatusAppendCount(2147483647);
+    CHECK(StatusLength() == StatusTextCapacity - 1);
+}
+
+TEST_CASE("KeepCandidate: the rules in order, strict comparisons, folded turns")
+{
+    const struct { int minMeters, maxMeters, maxDegrees, maxOrtError; double meters, bearing, nextMeters, nextBearing, reference; int keep; } cases[] = {
+        {2000, 1000, 5, 50, 1500, 90, 1500, 90, 0, 0},  // closeness first
+        {5, 1000, 5, 50, 4, 0, 6, 0, 0, 0},
+        {5, 1000, 5, 50, 6, 0, 4, 0, 0, 0},
+        {5, 1000, 180, 50, 5, 0, 4.9, 90, 0, 0},
+        {5, 1000, 5, 50, 4.9, 0, 4.9, 120, 0, 0},
+        {5, 1000, 5, 50, 1000.0001, 0, 100, 0, 0, 1},  // distance
+        {5, 1000, 5, 50, 1000, 0, 100, 0, 0, 0},
+        {5, -1, 5, 50, 10, 0, 10, 0, 0, 1},
+        {5, 1000, 5, 50, 100, 0, 100, 5.0001, 0, 1},  // turn of the next leg
+        {5, 1000, 5, 50, 100, 0, 100, 5, 0, 0},
+        {5, 1000, 5, 50, 100, 170, 100, -170, 170, 1},
+        {5, 1000, 25, 50, 100, 170, 100, -170, 170, 0},
+        {5, 1000, 179, 50, 100, 0, 100, 180, 0, 1},
+        {5, 1000, 180, 1000000, 100, 0, 100, 180, 0, 0},
+        {5, 1000, 5, 50, 100, 0, 100, -30, 0, 1},
+        {5, 100000, 5, 50, 899.8, 3.56, 200, 4, 0, 1},  // orthogonal error: tan(deviation) * meters
+        {5, 100000, 5, 50, 699.8, 3.4, 200, 4, 0, 0},
+        {5, 100000, 180, 0, 500, 120, 200, 120, 0, 0},
+        {5, 1000, 5, -1, 100, 0, 100, 0, 0, 1},
+        {5, 1000, 5, 0, 100, 0, 100, 0, 0, 0},
+        {0, 1000, 5, 50, 0, 0, 0, 90, 0, 1},
+        {INT32_MIN, INT32_MAX, INT32_MAX, INT32_MAX, 1e9, 0, 1e9, -90, 0, 0},
+    };
+    for (const auto &c : cases) {
+        CAPTURE(c.meters);
+        SetSettings(c.minMeters, c.maxMeters, c.maxDegrees, c.maxOrtError);
+        CHECK(KeepCandidate(c.meters, c.bearing, c.nextMeters, c.nextBearing, c.reference) == c.keep);
+    }
+    ResetSettings();
+}
+
+TEST_CASE("Thinning whole tracks")
+{
+    const Leg N = {0, 100}, N150 = {0, 150}, E = {90, 100};
+    std::vector<Leg> ortho = {N};
+    for (int i = 0; i < 7; i++) ortho.push_back({4, 200});
+    const struct { std::vector<Leg> legs; std::vector<int> kept; std::vector<int> settings = {}; } cases[] = {
+        {Repeat(2, N), {1, 3}},
+        {{N, E}, {1, 2, 3}},
+        {Repeat(15, N150), {1, 8, 15, 16}},
+        {Repeat(21, N150), {1, 8, 15, 22}},
+        {{N, N, E, E}, {1, 3, 5}},
+        {Repeat(3, {0, 1500}), {1, 2, 3, 4}},
+        {ortho, {1, 6, 9}},
+        {{{0, 0}, E}, {1, 2, 3}},
+        {{N, N, {180, 100}}, {1, 3, 4}},
+        {Repeat(3, {0, 1500}), {1, 3, 4}, {2000, 1000, 5, 50}},
+        {Repeat(4, N), {1, 2, 3, 4, 5}, {5, -1, 5, 50}},
+    };
+    for (const auto &c : cases) {
+        ResetSettings();
+        if (!c.settings.empty()) SetSettings(c.settings[0], c.settings[1], c.settings[2], c.settings[3]);
+        CHECK(Thin(BuildTrack({55.75, 37.6}, c.legs)) == c.kept);
+    }
+    ResetSettings();
+    std::vector<LatLon> still;  // a receiver standing still: first and last point
+    for (int i = 0; i < 41; i++) still.push_back(Destination({55.75, 37.6}, i * 97.0, (i % 7) / 7.0));
+    CHECK(Thin(still) == std::vector<int>{1, 41});
+}
+
+TEST_CASE("MeasureLeg: distance and bearing on the sphere, never NaN")
+{
+    const double R = 6371032.0, Rad = RadiansPerDegree;
+    const struct { double latA, lonA, latB, lonB, meters, bearing; } cases[] = {
+        {10, 20, 11, 20, R * Rad, 0.0},
+        {11, 20, 10, 20, R * Rad, 180.0},
+        {10, 20, 10.5, 20.00000005, R * 0.5 * Rad, 0.0},
+        {-33.9, 18.4, -33.9, 18.4, 0.0, 0.0},
+        {0, 0, 0, 1, R * Rad, 90.0},
+        {0, 1, 0, 0, R * Rad, -90.0},
+        {0, 0, 1e-3, 1e-3, 157.253, 45.0},
+        {55.75, 37.6, 59.93, 30.31, 633499.08, -39.827},
+    };
+    for (const auto &c : cases) {
+        CAPTURE(c.latA);
+        TrackPoint a = Point(c.latA, c.lonA), b = Point(c.latB, c.lonB);
+        double meters = -1, bearing = -1;
+        MeasureLeg(&a, &b, &meters, &bearing);
+        CHECK(meters == doctest::Approx(c.meters).epsilon(1e-4));
+        CHECK(bearing == doctest::Approx(c.bearing).epsilon(1e-3));
+    }
+    for (double lat = -89.0; lat <= 90.0; lat += 0.7)
+        for (double step : {1e-9, 1e-6, 0.01, 1.0}) {
+            TrackPoint a = Point(lat, 12.0), b = Point(-lat, -168.0), c = Point(std::fmin(lat + step, 90.0), 12.0 + step * 3);
+            double meters, bearing;
+            MeasureLeg(&a, &b, &meters, &bearing);
+            REQUIRE(meters == doctest::Approx(M_PI * R).epsilon(1e-6));
+            for (const TrackPoint *from : {&a, &c}) {
+                MeasureLeg(from, from == &a ? &c : &a, &meters, &bearing);
+                REQUIRE_FALSE(std::isnan(meters + bearing));
+                REQUIRE(std::fabs(bearing) <= 180.0);
+            }
+        }
+}

@@ -1,0 +1,252 @@
+// The four readers, the line reader and the decimal parser, as tables of inputs and the
+// points they give.
+#include <doctest/doctest.h>
+
+#include <clocale>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <random>
+
+#include "platform/file_io.h"
+#include "readers/nmea_reader.h"
+#include "tests/test_support.h"
+
+namespace {
+
+const double Min = 0.016666666666666666;           // the double nearest 1/60
+const double Semicircle = 180.0 / 2147483648.0;    // degrees per MPS unit
+
+std::string Sentence(const std::string &body)  // "$" body "*" and its checksum
+{
+    unsigned sum = 0;
+    for (unsigned char c : body) sum ^= c;
+    char hex[4];
+    std::snprintf(hex, sizeof hex, "*%02X", sum);
+    return "$" + body + hex;
+}
+
+std::string Le32(int64_t v)
+{
+    std::string out;
+    for (int i = 0; i < 4; ++i) out += static_cast<char>((static_cast<uint32_t>(v) >> (8 * i)) & 0xFF);
+    return out;
+}
+
+std::string Record(char type, const std::string &data) { return Le32(data.size()) + type + data; }
+
+// An MPS track record's data: name, 5 unused bytes, the count, 31 bytes a point.
+std::string TrackData(const std::string &name, const std::vector<int32_t> &latLon, int64_t count)
+{
+    std::string data = name + std::string(1, '\0') + "\x01\x02\x03\x04\x05" + Le32(count);
+    for (size_t i = 0; i + 1 < latLon.size(); i += 2) data += Le32(latLon[i]) + Le32(latLon[i + 1]) + std::string(23, '\xA5');
+    return data;
+}
+std::string Track(const std::vector<int32_t> &latLon) { return Record('T', TrackData("T", latLon, latLon.size() / 2)); }
+std::vector<double> Degrees(const std::vector<int32_t> &latLon)
+{
+    std::vector<double> out;
+    for (int32_t s : latLon) out.push_back(s * Semicircle);
+    return out;
+}
+
+const std::string Mps = std::string("MsRcd\0", 6);
+const std::vector<int32_t> A = {1 << 29, -(1 << 29), INT32_MAX, INT32_MIN}, B = {0, 1, -1, INT32_MIN + 1, 99, 77};
+const std::string Worked = "GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W";
+const std::string GpxPad(size_t lonAt)  // a track point tag whose "lon" stands at lonAt
+{
+    return "<trkpt lat='1' " + std::string(lonAt - 14, ' ') + "lon='2'>";
+}
+
+struct ReadCase {
+    int format;
+    std::string bytes;
+    std::vector<double> latLon;
+    int header = HeaderAccepted;
+    const char *status = "";
+};
+
+}  // namespace
+
+TEST_CASE("Readers: inputs and the points they give")
+{
+    const int G = InputFormatGpx, M = InputFormatMps, P = InputFormatPlt, N = InputFormatNmea;
+    const std::string H = PltHeader, Sig = "OziExplorer Track Point File\n";
+    const std::string broken = "Track read error!\r\n";
+    const ReadCase cases[] = {
+        {P, H + "  -27.350436, 153.055540,0,-777\r\n100,370\n-100,-370\r100.000001,0\n0,-370.5\n12.5 13.5\nabc,def\n7,8",
+         {-27.350436, 153.05554, 100, 370, -100, -370, 0, 0}},
+        {P, H + std::string(147, '0') + "1,5\n" + std::string(148, '0') + "1,5\n", {1, 5, 1, 0}},
+        {P, H + "1.5,2.5," + std::string(300, '9') + "\r\n3,4\r\n", {1.5, 2.5, 3, 4}},
+        {P, "\r\nOziExplorer\n9,9\n\n9,9\n9,9\n9,9\n9,9\n1,2\n", {1, 2}},
+        {P, "OziExplorer Track File\n1\n2\n3\n4\n5\n", {}, HeaderWrongFormat},
+        {P, "\xEF\xBB\xBF" + Sig + "1\n2\n3\n4\n5\n", {}, HeaderWrongFormat},
+        {P, "oziexplorer Track Point File\n1\n2\n3\n4\n5\n", {}, HeaderWrongFormat},
+        {P, "", {}, HeaderReadError},
+        {P, Sig + "1\n2\n3\n4\n", {}, HeaderReadError},
+        {P, Sig + "1\n2\n3\n4\n5", {}, HeaderReadError},
+        {G, "<gpx><trk><trkseg>\n<trkpt lat='47.644548' lon='-122.326897'></trkpt>\n<trkpt lat=\"1.5\" lon=\"2.5\"/>"
+            "<trkpt lon='18.4' lat='-33.9'/><trkpt  lat = \"3\"\tlon = \"4\" ><trkpt\r\n lat='5'\r\n lon='6'>"
+            "<!-- <trkpt lat='7' lon='8'> --><trkpt lat='' lon='9'><trkpt lat='100.5' lon='1'><trkpt lat='+7' lon='8'>"
+            "<trkpt lat='1e1' lon='2.5E-1'><trkpt plate='9' lat='7' lon='8'><trkpt latitude='3' longitude='4'>"
+            "<trkpt lat='100' lon='370'><trkpt lat='-100' lon='-370'><trkpt lat='- 5' lon='6'>",
+         {47.644548, -122.326897, 1.5, 2.5, -33.9, 18.4, 3, 4, 5, 6, 7, 8, 9, 9, 7, 8, 10, 0.25, 9, 8, 3, 4, 100, 370,
+          -100, -370, 0, 6}},
+        {G, GpxPad(992) + GpxPad(993) + GpxPad(995) + GpxPad(996) + "<trkpt lat='3' lon='4'>", {1, 2, 3, 4}},
+        {M, Mps + Record('D', "mg") + Track(A) + Record('W', std::string(60, 'w')) + Le32(0) + "T" + Track(B),
+         Degrees({1 << 29, -(1 << 29), INT32_MAX, INT32_MIN, 0, 1, -1, INT32_MIN + 1, 99, 77})},
+        {M, Mps + Record('t', TrackData("t", A, 2)) + Record('T', TrackData("", {}, 0)) + Track({5, 6}), {5 * Semicircle, 6 * Semicircle}},
+        {M, Mps + Record('T', TrackData(std::string(150, 'x'), {5, 6}, 1) + "pad") + Track({7, 8}), Degrees({5, 6, 7, 8})},
+        {M, Mps + Record('T', TrackData(std::string(151, 'x'), {5, 6}, 1)), {}, HeaderAccepted, broken.c_str()},
+        {M, Mps + Track({5, 6}) + Record('T', TrackData("Bad", {7, 8}, -1)) + Track({9, 9}), Degrees({5, 6}), HeaderAccepted, broken.c_str()},
+        {M, Mps + Record('T', TrackData("Short", {5, 6}, 2)), Degrees({5, 6}), HeaderAccepted, broken.c_str()},
+        {M, Mps + Track({5, 6, 7, 8}).substr(0, 5 + 2 + 5 + 4 + 31 + 6), Degrees({5, 6}), HeaderAccepted, broken.c_str()},
+        {M, Mps + Le32(100) + "T" + "n" + std::string(1, '\0') + "\x01\x02\x03\x04\x05\x01", {}, HeaderAccepted, broken.c_str()},
+        {M, Mps + Track({5, 6}).substr(0, 5 + 2 + 5 + 4 + 18) , Degrees({5, 6})},
+        {M, Mps + Track({5, 6}) + Le32(-5) + "W" + Track({7, 8}), Degrees({5, 6})},
+        {M, Mps + Track({5, 6}) + Le32(INT32_MAX - 4 - 53) + "W" + Track({7, 8}), Degrees({5, 6})},
+        {M, Mps + Track({5, 6}) + Le32(INT32_MAX - 5 - 53) + "W" + Track({7, 8}), Degrees({5, 6})},
+        {M, Mps + Track({5, 6}) + Le32(-6 - 47) + "W" + Track({7, 8}), Degrees({5, 6})},
+        {M, Mps + Le32(1000000) + "W" + Track({7, 8}), {}},
+        {M, "MsRcd", {}, HeaderReadError},
+        {M, "MsRcd\x01", {}, HeaderWrongFormat},
+        {M, std::string("MsRcX\0", 6), {}, HeaderWrongFormat},
+        {M, std::string("msrcd\0", 6), {}, HeaderWrongFormat},
+        {N, Sentence(Worked) + "\r\n" + Sentence("GPRMC,123519,A,3351.000,S,01825.000,W,0.0,0.0,010199,,") + "\n" +
+                Sentence("GPRMC,1235,A,9959.999,N,37000.000,W,,") + "\r" + Sentence("GPRMC,123519.0,A,-107.5,N,-0130.5,E,") +
+                std::string(1, '\0') + Sentence("GPRMC,123519,A, 4807.038,N,01131.000,E,") + "\n" +
+                Sentence("GPRMC,123519,A,4807.038,N,01131.000,E," + std::string(108, '0')) + "\n" +
+                Sentence("GPRMC,123519,A,4807.038,N,01131.000,E," + std::string(109, '0')) + "\n" + Sentence(Worked),
+         {7.038 * Min + 48, 31 * Min + 11, -(51 * Min + 33), -(25 * Min + 18), 59.999 * Min + 99, -370, 7.5 * Min - 1,
+          30.5 * Min - 1, 807.038 * Min + 48, 31 * Min + 11, 7.038 * Min + 48, 31 * Min + 11}},
+    };
+    for (const ReadCase &c : cases) {
+        CAPTURE(c.bytes);
+        ReadOutcome read = ReadAllPoints(c.bytes, c.format);
+        CHECK(read.headerResult == c.header);
+        std::vector<double> latLon;
+        for (const TrackPoint &p : read.points) {
+            latLon.push_back(p.Lat);
+            latLon.push_back(p.Lon);
+            CHECK(p.LatRad == p.Lat * RadiansPerDegree);
+            CHECK(p.LonRad == p.Lon * RadiansPerDegree);
+        }
+        CHECK(latLon == c.latLon);
+        CHECK(read.status == c.status);
+    }
+}
+
+TEST_CASE("Readers: inputs that give no point")
+{
+    const std::vector<std::string> gpx = {
+        "<trkpt lon='2'>", "<trkpt lat='2'>", "<trkpt>", "<trkpt lat='x' lon='y'>", "<trkpt lat='1' lon='y'>",
+        "<trkpt lat='100.5' lon='1'>", "<trkpt lat='-100.000001'>", "<trkpt lat='0' lon='-370.5'>",
+        "<trkpt lat='1' lon='2' /trkpt>", "<TRKPT lat='1' lon='2'>", "<wpt lat='1' lon='2'>",
+        "<rtept lat='1' lon='2'>", "<trkpt lat='1' lon='2'", "trkpt lat='1' lon='2'",
+        std::string("<trkpt\0 lat='1' lon='2'>", 24)};
+    for (const std::string &tag : gpx) CHECK(ReadAllPoints(tag, InputFormatGpx).points.empty());
+    const std::vector<std::string> nmea = {
+        "GPRMC,123519,V,4807.038,N,01131.000,E,,,,,", "GPRMC,123519,AV,4807.038,N,01131.000,E,,,,,",
+        "GPRMC,123519,,4807.038,N,01131.000,E,,,,,", "GPRMC,123,A,4807.038,N,01131.000,E,,,,,",
+        "GPRMC,,A,4807.038,N,01131.000,E,,,,,", "GPRMC,123519,A,,N,,E,", "GPRMC,1",
+        "GPRMC,1235\x01" "19,A,4807.038,N,01131.000,E,", "GPRMC,123519,A,4807.0\xB0" "38,N,01131.000,E,",
+        "GPRMC,123519,A,4807.038,N,01131.0\xB0" "00,E,", "GPRMC,123519,A,4807.038,X,01131.000,E,",
+        "GPRMC,123519,A,4807.038,n,01131.000,E,", "GPRMC,123519,A,4807.038,NE,01131.000,E,",
+        "GPRMC,123519,A,4807.038,N,01131.000,X,", "GPRMC,123519,A,4807.038,N,01131.000,e,",
+        "GPRMC,123519,A,9999.999,N,01131.000,E,", "GPRMC,123519,A,4807.038,N,37100.000,W,",
+        "GNRMC,123519,A,4807.038,N,01131.000,E,,,,,", "gprmc,123519,A,4807.038,N,01131.000,E,", "GPRMC"};
+    for (const std::string &body : nmea) CHECK(ReadAllPoints(Sentence(body) + "\r\n", InputFormatNmea).points.empty());
+    // A sentence cut off at any place before its last comma.
+    const std::string full = "GPRMC,123519,A,4807.038,N,01131.000,E,";
+    for (size_t n = 0; n < full.size(); n++) {
+        CAPTURE(n);
+        CHECK(ReadAllPoints(Sentence(full.substr(0, n)) + "\n", InputFormatNmea).points.empty());
+        CHECK(ReadAllPoints("$" + full.substr(0, n) + "\n", InputFormatNmea).points.empty());
+    }
+    for (const char *line : {" $GPRMC,1", "$GPRMC,123519,A,4807.038,N,01131.000,E,*", "$GPRMC,123519,A,4807.038,N,01131.000,E,"})
+        CHECK(ReadAllPoints(std::string(line) + "\n", InputFormatNmea).points.empty());
+}
+
+TEST_CASE("NMEA checksums are read as \"%x\" reads them")
+{
+    const std::string body = "$" + Worked + "*";
+    for (const char *right : {"6A", "6a", "6A\r\n", "6AG,x", "0x6A", "0X6a", " 6A", "\t\v\f 6A", "+6A", "+0x6A",
+                              "0000000000000000000000006A"}) {
+        CAPTURE(right);
+        CHECK(CheckNmeaChecksum((body + right).c_str()) == 0);
+    }
+    for (const char *wrong : {"6B", "16A", "10000006A", "1006A", "FFFFFFFFFFFFFFFFFFFFFFFF", "FFFFFFFF", "-6A", "-0x6A",
+                              "-FFFFFF96", "", "G", " ", "x6A"}) {
+        CAPTURE(wrong);
+        CHECK(CheckNmeaChecksum((body + wrong).c_str()) != 0);
+    }
+    for (const char *right : {"$AA*00", "$AA*0", "$AA*0x", "$AA*000000000000000000000", "$*00", "$\xC5*C5", "$A*41*00"})
+        CHECK(CheckNmeaChecksum(right) == 0);
+    for (const char *wrong : {"$AA*", "$AA*-0", "$AA*+0", "$AA* 0", "$AA*1", "$AA*100", "$\xC5*-3B", "AA*00", ""})
+        CHECK(CheckNmeaChecksum(wrong) != 0);
+}
+
+TEST_CASE("ReadLine: line ends, empty lines, NUL, the 150-character cut, a last line without its end")
+{
+    const std::string s150(150, 'x'), s151(151, 'y');
+    const std::pair<std::string, std::vector<std::string>> cases[] = {
+        {"a\nbc\r\nd\re\n", {"a", "bc", "d", "e"}},
+        {"\n\r\n\r\na\n\n\nb\n", {"a", "b"}},
+        {std::string("a\0b\n", 4), {"a", "b"}},
+        {"a\nbc", {"a"}},
+        {"\r\n\r\n", {}},
+        {"", {}},
+        {s150 + "\nnext\n", {s150, "next"}},
+        {s151 + "\r\nnext\r\n", {s151.substr(1), "next"}},
+        {"a\n" + s151 + s151, {"a"}},
+        {"\xC3\xA9t\xE9\n", {"\xC3\xA9t\xE9"}},
+    };
+    for (const auto &c : cases) {
+        CAPTURE(c.first);
+        TempDir dir;
+        WriteBytes(dir / "lines.txt", c.first);
+        FILE *file = OpenFileByPath(WidePath(dir / "lines.txt").c_str(), "rb");
+        REQUIRE(file);
+        std::vector<std::string> lines;
+        char buffer[LineBufferSize];
+        for (int count; (count = ReadLine(file, buffer, LineLimit)) >= 0; lines.push_back(buffer))
+            REQUIRE(static_cast<size_t>(count) == std::strlen(buffer));
+        std::fclose(file);
+        CHECK(lines == c.second);
+    }
+}
+
+TEST_CASE("ParseDecimal reads what atof reads in the C locale, decimal only")
+{
+    const std::pair<const char *, double> cases[] = {
+        {"  -27.350436, 153.0", -27.350436}, {"\t\n\v\f\r 12", 12}, {"+3.5", 3.5}, {".5", 0.5}, {"-.5", -0.5},
+        {"5.", 5}, {"1E-3", 1e-3}, {"2.5e+2x", 250}, {"1e", 1}, {"1e+", 1}, {"", 0}, {"abc", 0}, {".", 0},
+        {"-", 0}, {"+-1", 0}, {"nan", 0}, {"inf", 0}, {"-infinity", 0}, {"0x1A", 0}, {"1,5", 1},
+        {"123456789012345678901234567890", 123456789012345678901234567890.0},
+        {"1.00000000000000011102230246251565404236316680908203125", 1.0},
+        {"1.00000000000000011102230246251565404236316680908203126", 1.0000000000000002},
+        {"4.9e-324", 4.9e-324}, {"1e-400", 0}, {"1e400", HUGE_VAL}, {"1e99999999999", HUGE_VAL}};
+    for (const auto &c : cases) {
+        CAPTURE(c.first);
+        CHECK(ParseDecimal(c.first) == c.second);
+    }
+    CHECK(std::signbit(ParseDecimal("-0.0")));
+    CHECK(ParseDecimal(("0." + std::string(900, '0') + "1").c_str()) == 0.0);
+    CHECK(ParseDecimal(("1" + std::string(990, '0') + "e-990").c_str()) == 1.0);
+    std::mt19937 random(12345);
+    auto digits = [&](int count) {
+        std::string text;
+        while (count-- > 0) text += static_cast<char>('0' + random() % 10);
+        return text;
+    };
+    for (int i = 0; i < 20000; i++) {
+        std::string text = (random() % 2 ? "-" : "") + digits(1 + random() % 4) + "." + digits(random() % 25);
+        if (random() % 4 == 0) text += "e" + std::to_string(static_cast<int>(random() % 80) - 40);
+        CAPTURE(text);
+        REQUIRE(ParseDecimal(text.c_str()) == std::strtod(text.c_str(), nullptr));
+    }
+    for (const char *name : {"de_DE.UTF-8", "ru_RU.UTF-8", "fr_FR.UTF-8"})
+        if (std::setlocale(LC_NUMERIC, name)) CHECK(ParseDecimal("1.2345678901234567890") == 1.2345678901234568);
+    std::setlocale(LC_NUMERIC, "C");
+}
