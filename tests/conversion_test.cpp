@@ -12,15 +12,8 @@
 namespace {
 
 const std::string Head = "H1,OziExplorer CE Route2 File Version 1.0\r\nH2,WGS 84\r\nH3,";
-const std::string Saved = "Forward route file - OK\r\n2 points are saved.\r\n";
-const std::string Ok = Saved + "Backward route file - OK\r\n";
+const std::string Saved = "Forward route file - OK\r\n3 points are saved.\r\n";
 const std::string ThreePoints = PltHeader + "55.75,37.6\r\n55.7509,37.6\r\n55.7518,37.6\r\n";
-
-std::string Messages(const JobOutcome &outcome)  // the status text after the path lines
-{
-    size_t at = outcome.status.find(".plt\r\n");
-    return at == std::string::npos ? outcome.status : outcome.status.substr(at + 6);
-}
 
 // The 1-based track indices of the waypoints a conversion of track keeps.
 std::vector<int> Thin(const std::vector<LatLon> &track)
@@ -36,15 +29,6 @@ std::vector<int> Thin(const std::vector<LatLon> &track)
     return kept;
 }
 
-TrackPoint Point(double lat, double lon)
-{
-    TrackPoint p = {};
-    p.Lat = lat;
-    p.Lon = lon;
-    SetRadians(&p);
-    return p;
-}
-
 std::vector<std::wstring> Repaints;
 
 }  // namespace
@@ -56,7 +40,6 @@ TEST_CASE("Output paths: the last 4 characters (5 for NMEA) give way to F.rt2 an
         {L"\\Storage\\t.gpx", InputFormatGpx, L"\\Storage\\tF.rt2", L"\\Storage\\tB.rt2"},
         {L"\\Storage\\t.nmea", InputFormatMps, L"\\Storage\\t.F.rt2", L"\\Storage\\t.B.rt2"},
         {L"\\Storage\\t.gpx", InputFormatNmea, L"\\Storage\\F.rt2", L"\\Storage\\B.rt2"},
-        {L"abc", InputFormatPlt, L"F.rt2", L"B.rt2"},
         {L"walk.", InputFormatNmea, L"F.rt2", L"B.rt2"},
     };
     for (const auto &c : cases) {
@@ -80,7 +63,7 @@ TEST_CASE("A conversion: the route files, both ways, and the status lines")
     const std::string first = "W,RW000001, 55.750000,  37.600000,0\r\n", last = "W,RW000002, 55.751800,  37.600000,0\r\n";
     CHECK(outcome.forward == Head + "ForwardRoute,,0\r\n" + first + last);
     CHECK(outcome.backward == Head + "BackwardRoute,,0\r\n" + last + first);
-    CHECK(Messages(outcome) == Ok);
+    CHECK(outcome.status.substr(outcome.status.find(".plt\r\n") + 6) == "Forward route file - OK\r\n2 points are saved.\r\nBackward route file - OK\r\n");
 
     // 300 records, every one kept: the copy crosses its block boundaries; run twice.
     SetSettings(5, -1, 5, 50);
@@ -99,42 +82,43 @@ TEST_CASE("A conversion: the route files, both ways, and the status lines")
     ResetSettings();
 }
 
-TEST_CASE("Failures: the result, the last message and what is left on disk")
+TEST_CASE("Failures: the result, the last messages and what is left on disk")
 {
-    ResetSettings();
-    const struct { std::string bytes; int result; const char *message; bool forward, backward; } cases[] = {
-        {"OziExplorer Track Point File\r\n1\r\n", JobInputFailed, "Input file read error!\r\n", false, false},
-        {"<gpx>\r\n1\r\n2\r\n3\r\n4\r\n5\r\n", JobInputFailed, "Incorrect file format!\r\n", false, false},
-        {PltHeader + "1,2\r\n1,3\r\n", JobThinningFailed, "Too short input file!\r\n", true, false},
-        {PltHeader, JobThinningFailed, "Too short input file!\r\n", true, false},
+    SetSettings(5, -1, 5, 50);  // every point kept
+    const std::string longTrack = PltTrack(BuildTrack({10, 10}, Repeat(1999, {0, 100})));
+    // In the way of the conversion: kind '/' a folder, '>' a link to a full device; '-' no input.
+    const struct { std::string bytes; const char *name; char kind; int result; std::string ending; bool forward, backward; } cases[] = {
+        {"OziExplorer Track Point File\r\n1\r\n", "", ' ', JobInputFailed, ".plt\r\nInput file read error!\r\n", false, false},
+        {"<gpx>\r\n1\r\n2\r\n3\r\n4\r\n5\r\n", "", ' ', JobInputFailed, ".plt\r\nIncorrect file format!\r\n", false, false},
+        {PltHeader + "1,2\r\n1,3\r\n", "", ' ', JobThinningFailed, ".plt\r\nToo short input file!\r\n", true, false},
+        {PltHeader, "", ' ', JobThinningFailed, ".plt\r\nToo short input file!\r\n", true, false},
         // %10.6f of -100 takes 11 characters: a 38-byte record the copy finds broken.
-        {PltHeader + "1,2\r\n-100,2\r\n1,2.5\r\n", JobBackwardCopyFailed, "Invalid data in forward route file!\r\n", true, true},
+        {PltHeader + "1,2\r\n-100,2\r\n1,2.5\r\n", "", ' ', JobBackwardCopyFailed, "saved.\r\nInvalid data in forward route file!\r\n", true, true},
+        {"", "", '-', JobInputFailed, ".plt\r\nInput file open error!\r\n", false, false},
+        {"", "walk.plt", '/', JobInputFailed, ".plt\r\nInput file open error!\r\n", false, false},
+        {ThreePoints, "walkF.rt2", '/', JobInputFailed, ".plt\r\nOutput file open error!\r\n", true, false},
+        {ThreePoints, "walkB.rt2", '/', JobBackwardOpenFailed, ".plt\r\n" + Saved + "Backward route file open error!\r\n", true, true},
+#if !defined(_WIN32)
+        {ThreePoints, "walkF.rt2", '>', JobThinningFailed, ".plt\r\nForward file write error!\r\n", true, false},  // on close
+        {longTrack, "walkF.rt2", '>', JobThinningFailed, ".plt\r\nForward file write error!\r\n", true, false},
+        {ThreePoints, "walkB.rt2", '>', JobBackwardCopyFailed, ".plt\r\n" + Saved + "Backward route file write error!\r\n", true, true},
+        {longTrack, "walkB.rt2", '>', JobBackwardCopyFailed, "saved.\r\nBackward route file write error!\r\n", true, true},
+#endif
     };
     for (const auto &c : cases) {
-        CAPTURE(c.message);
-        JobOutcome outcome = ConvertBytes(c.bytes, InputFormatPlt, "walk.plt");
+        CAPTURE(c.ending);
+        TempDir dir;
+        if (c.kind == '/') fs::create_directory(dir / c.name);
+        if (c.kind == '>') fs::create_symlink("/dev/full", dir / c.name);
+        if (c.kind != '-') WriteBytes(dir / "walk.plt", c.bytes);
+        JobOutcome outcome = ConvertFile(dir / "walk.plt", InputFormatPlt);
         CHECK(outcome.result == c.result);
-        CHECK(Messages(outcome).find(c.message) + std::strlen(c.message) == Messages(outcome).size());
-        CHECK(outcome.status.find("Backward route file - OK") == std::string::npos);
+        CHECK(outcome.status.substr(outcome.status.size() - std::min(outcome.status.size(), c.ending.size())) == c.ending);
         CHECK(outcome.forwardExists == c.forward);
         CHECK(outcome.backwardExists == c.backward);
-        if (c.result == JobThinningFailed) CHECK(outcome.forward == Head + "ForwardRoute,,0\r\n");
+        if (c.result == JobThinningFailed && c.kind == ' ') CHECK(outcome.forward == Head + "ForwardRoute,,0\r\n");
     }
-    // Inputs that cannot be opened, outputs that cannot be created (folders in their way).
-    const struct { const char *folder, *input; int result; std::string messages; } places[] = {
-        {"x", "missing.plt", JobInputFailed, "Input file open error!\r\n"},
-        {"walk.plt", "walk.plt", JobInputFailed, "Input file open error!\r\n"},
-        {"walkF.rt2", "walk.plt", JobInputFailed, "Output file open error!\r\n"},
-        {"walkB.rt2", "walk.plt", JobBackwardOpenFailed, Saved + "Backward route file open error!\r\n"},
-    };
-    for (const auto &c : places) {
-        TempDir dir;
-        if (std::strcmp(c.folder, "walk.plt") != 0) WriteBytes(dir / "walk.plt", ThreePoints);
-        fs::create_directory(dir / c.folder);
-        JobOutcome outcome = ConvertFile(dir / c.input, InputFormatPlt);
-        CHECK(outcome.result == c.result);
-        CHECK(Messages(outcome) == c.messages);
-    }
+    ResetSettings();
 }
 
 TEST_CASE("The input is never overwritten by its own route files")
@@ -161,29 +145,6 @@ TEST_CASE("The input is never overwritten by its own route files")
     CHECK_FALSE(fs::exists(dir / "walkF.rt2"));
 #endif
 }
-
-#if !defined(_WIN32)
-TEST_CASE("Write failures are never reported as success (outputs on a full device)")
-{
-    const struct { const char *linked; int points, result; std::string messages; } cases[] = {
-        {"walkF.rt2", 3, JobThinningFailed, "Forward file write error!\r\n"},     // on close
-        {"walkF.rt2", 2000, JobThinningFailed, "Forward file write error!\r\n"},  // while writing
-        {"walkB.rt2", 3, JobBackwardCopyFailed, Saved + "Backward route file write error!\r\n"},
-        {"walkB.rt2", 2000, JobBackwardCopyFailed, "Backward route file write error!\r\n"},
-    };
-    for (const auto &c : cases) {
-        CAPTURE(c.points);
-        SetSettings(5, c.points > 3 ? -1 : 1000, 5, 50);
-        TempDir dir;
-        WriteBytes(dir / "walk.plt", PltTrack(BuildTrack({10, 10}, Repeat(c.points - 1, {0, 100}))));
-        fs::create_symlink("/dev/full", dir / c.linked);
-        JobOutcome outcome = ConvertFile(dir / "walk.plt", InputFormatPlt);
-        CHECK(outcome.result == c.result);
-        CHECK(Messages(outcome).substr(Messages(outcome).size() - std::min(c.messages.size(), Messages(outcome).size())) == c.messages);
-    }
-    ResetSettings();
-}
-#endif
 
 TEST_CASE("Status text: the path display, the emptying rule, repaints, its bounds")
 {
@@ -273,11 +234,8 @@ TEST_CASE("Thinning whole tracks")
         {Repeat(2, N), {1, 3}},
         {{N, E}, {1, 2, 3}},
         {Repeat(15, N150), {1, 8, 15, 16}},
-        {Repeat(21, N150), {1, 8, 15, 22}},
         {{N, N, E, E}, {1, 3, 5}},
-        {Repeat(3, {0, 1500}), {1, 2, 3, 4}},
         {ortho, {1, 6, 9}},
-        {{{0, 0}, E}, {1, 2, 3}},
         {{N, N, {180, 100}}, {1, 3, 4}},
         {Repeat(3, {0, 1500}), {1, 3, 4}, {2000, 1000, 5, 50}},
         {Repeat(4, N), {1, 2, 3, 4, 5}, {5, -1, 5, 50}},
@@ -306,24 +264,26 @@ TEST_CASE("MeasureLeg: distance and bearing on the sphere, never NaN")
         {0, 0, 1e-3, 1e-3, 157.253, 45.0},
         {55.75, 37.6, 59.93, 30.31, 633499.08, -39.827},
     };
-    for (const auto &c : cases) {
-        CAPTURE(c.latA);
-        TrackPoint a = Point(c.latA, c.lonA), b = Point(c.latB, c.lonB);
-        double meters = -1, bearing = -1;
+    double meters, bearing;
+    auto measure = [&](double latA, double lonA, double latB, double lonB) {
+        TrackPoint a = {latA, lonA, latA * Rad, lonA * Rad, 0, 0}, b = {latB, lonB, latB * Rad, lonB * Rad, 0, 0};
         MeasureLeg(&a, &b, &meters, &bearing);
+    };
+    for (const auto &c : cases) {
+        measure(c.latA, c.lonA, c.latB, c.lonB);
         CHECK(meters == doctest::Approx(c.meters).epsilon(1e-4));
         CHECK(bearing == doctest::Approx(c.bearing).epsilon(1e-3));
     }
-    for (double lat = -89.0; lat <= 90.0; lat += 0.7)
-        for (double step : {1e-9, 1e-6, 0.01, 1.0}) {
-            TrackPoint a = Point(lat, 12.0), b = Point(-lat, -168.0), c = Point(std::fmin(lat + step, 90.0), 12.0 + step * 3);
-            double meters, bearing;
-            MeasureLeg(&a, &b, &meters, &bearing);
-            REQUIRE(meters == doctest::Approx(M_PI * R).epsilon(1e-6));
-            for (const TrackPoint *from : {&a, &c}) {
-                MeasureLeg(from, from == &a ? &c : &a, &meters, &bearing);
+    // Antipodes, and short legs near the poles, where the quotients leave -1..1 or are 0/0.
+    for (double lat = -89.0; lat <= 90.0; lat += 0.7) {
+        measure(lat, 12.0, -lat, -168.0);
+        REQUIRE(meters == doctest::Approx(M_PI * R).epsilon(1e-6));
+        for (double step : {1e-9, 1e-6, 0.01, 1.0})
+            for (int back = 0; back < 2; back++) {
+                double far = std::fmin(lat + step, 90.0);
+                back ? measure(far, 12.0 + step * 3, lat, 12.0) : measure(lat, 12.0, far, 12.0 + step * 3);
                 REQUIRE_FALSE(std::isnan(meters + bearing));
                 REQUIRE(std::fabs(bearing) <= 180.0);
             }
-        }
+    }
 }

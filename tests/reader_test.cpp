@@ -9,7 +9,6 @@
 #include <cstring>
 #include <random>
 
-#include "platform/file_io.h"
 #include "readers/nmea_reader.h"
 #include "tests/test_support.h"
 
@@ -27,45 +26,26 @@ std::string Sentence(const std::string &body)  // "$" body "*" and its checksum
     return "$" + body + hex;
 }
 
-std::string Le32(int64_t v)
-{
-    std::string out;
-    for (int i = 0; i < 4; ++i) out += static_cast<char>((static_cast<uint32_t>(v) >> (8 * i)) & 0xFF);
-    return out;
-}
-
+std::string Le32(uint32_t v) { return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }
 std::string Record(char type, const std::string &data) { return Le32(data.size()) + type + data; }
-
 // An MPS track record's data: name, 5 unused bytes, the count, 31 bytes a point.
-std::string TrackData(const std::string &name, const std::vector<int32_t> &latLon, int64_t count)
+std::string TrackData(const std::string &name, const std::vector<int32_t> &latLon, int32_t count)
 {
     std::string data = name + std::string(1, '\0') + "\x01\x02\x03\x04\x05" + Le32(count);
     for (size_t i = 0; i + 1 < latLon.size(); i += 2) data += Le32(latLon[i]) + Le32(latLon[i + 1]) + std::string(23, '\xA5');
     return data;
 }
 std::string Track(const std::vector<int32_t> &latLon) { return Record('T', TrackData("T", latLon, latLon.size() / 2)); }
-std::vector<double> Degrees(const std::vector<int32_t> &latLon)
-{
-    std::vector<double> out;
-    for (int32_t s : latLon) out.push_back(s * Semicircle);
-    return out;
-}
 
 const std::string Mps = std::string("MsRcd\0", 6);
-const std::vector<int32_t> A = {1 << 29, -(1 << 29), INT32_MAX, INT32_MIN}, B = {0, 1, -1, INT32_MIN + 1, 99, 77};
 const std::string Worked = "GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W";
 const std::string GpxPad(size_t lonAt)  // a track point tag whose "lon" stands at lonAt
 {
     return "<trkpt lat='1' " + std::string(lonAt - 14, ' ') + "lon='2'>";
 }
 
-struct ReadCase {
-    int format;
-    std::string bytes;
-    std::vector<double> latLon;
-    int header = HeaderAccepted;
-    const char *status = "";
-};
+// MPS coordinates are given in semicircles.
+struct ReadCase { int format; std::string bytes; std::vector<double> latLon; int header = HeaderAccepted; const char *status = ""; };
 
 }  // namespace
 
@@ -78,7 +58,7 @@ TEST_CASE("Readers: inputs and the points they give")
         {P, H + "  -27.350436, 153.055540,0,-777\r\n100,370\n-100,-370\r100.000001,0\n0,-370.5\n12.5 13.5\nabc,def\n7,8",
          {-27.350436, 153.05554, 100, 370, -100, -370, 0, 0}},
         {P, H + std::string(147, '0') + "1,5\n" + std::string(148, '0') + "1,5\n", {1, 5, 1, 0}},
-        {P, H + "1.5,2.5," + std::string(300, '9') + "\r\n3,4\r\n", {1.5, 2.5, 3, 4}},
+        {P, H + "1.5,2.5," + std::string(300, '9') + "\r\n3,4\r\n5,6" + std::string(300, '7'), {1.5, 2.5, 3, 4}},
         {P, "\r\nOziExplorer\n9,9\n\n9,9\n9,9\n9,9\n9,9\n1,2\n", {1, 2}},
         {P, "OziExplorer Track File\n1\n2\n3\n4\n5\n", {}, HeaderWrongFormat},
         {P, "\xEF\xBB\xBF" + Sig + "1\n2\n3\n4\n5\n", {}, HeaderWrongFormat},
@@ -94,20 +74,20 @@ TEST_CASE("Readers: inputs and the points they give")
          {47.644548, -122.326897, 1.5, 2.5, -33.9, 18.4, 3, 4, 5, 6, 7, 8, 9, 9, 7, 8, 10, 0.25, 9, 8, 3, 4, 100, 370,
           -100, -370, 0, 6}},
         {G, GpxPad(992) + GpxPad(993) + GpxPad(995) + GpxPad(996) + "<trkpt lat='3' lon='4'>", {1, 2, 3, 4}},
-        {M, Mps + Record('D', "mg") + Track(A) + Record('W', std::string(60, 'w')) + Le32(0) + "T" + Track(B),
-         Degrees({1 << 29, -(1 << 29), INT32_MAX, INT32_MIN, 0, 1, -1, INT32_MIN + 1, 99, 77})},
-        {M, Mps + Record('t', TrackData("t", A, 2)) + Record('T', TrackData("", {}, 0)) + Track({5, 6}), {5 * Semicircle, 6 * Semicircle}},
-        {M, Mps + Record('T', TrackData(std::string(150, 'x'), {5, 6}, 1) + "pad") + Track({7, 8}), Degrees({5, 6, 7, 8})},
+        {M, Mps + Record('D', "mg") + Track({1 << 29, -(1 << 29), INT32_MAX, INT32_MIN}) + Record('W', std::string(60, 'w')) +
+                Le32(0) + "T" + Track({0, 1, -1, INT32_MIN + 1}), {1 << 29, -(1 << 29), INT32_MAX, INT32_MIN, 0, 1, -1, INT32_MIN + 1}},
+        {M, Mps + Record('t', TrackData("t", {1, 2}, 1)) + Record('T', TrackData("", {}, 0)) + Track({5, 6}), {5, 6}},
+        {M, Mps + Record('T', TrackData(std::string(150, 'x'), {5, 6}, 1) + "pad") + Track({7, 8}), {5, 6, 7, 8}},
         {M, Mps + Record('T', TrackData(std::string(151, 'x'), {5, 6}, 1)), {}, HeaderAccepted, broken.c_str()},
-        {M, Mps + Track({5, 6}) + Record('T', TrackData("Bad", {7, 8}, -1)) + Track({9, 9}), Degrees({5, 6}), HeaderAccepted, broken.c_str()},
-        {M, Mps + Record('T', TrackData("Short", {5, 6}, 2)), Degrees({5, 6}), HeaderAccepted, broken.c_str()},
-        {M, Mps + Track({5, 6, 7, 8}).substr(0, 5 + 2 + 5 + 4 + 31 + 6), Degrees({5, 6}), HeaderAccepted, broken.c_str()},
+        {M, Mps + Track({5, 6}) + Record('T', TrackData("Bad", {7, 8}, -1)) + Track({9, 9}), {5, 6}, HeaderAccepted, broken.c_str()},
+        {M, Mps + Record('T', TrackData("Short", {5, 6}, 2)), {5, 6}, HeaderAccepted, broken.c_str()},
+        {M, Mps + Track({5, 6, 7, 8}).substr(0, 5 + 2 + 5 + 4 + 31 + 6), {5, 6}, HeaderAccepted, broken.c_str()},
         {M, Mps + Le32(100) + "T" + "n" + std::string(1, '\0') + "\x01\x02\x03\x04\x05\x01", {}, HeaderAccepted, broken.c_str()},
-        {M, Mps + Track({5, 6}).substr(0, 5 + 2 + 5 + 4 + 18) , Degrees({5, 6})},
-        {M, Mps + Track({5, 6}) + Le32(-5) + "W" + Track({7, 8}), Degrees({5, 6})},
-        {M, Mps + Track({5, 6}) + Le32(INT32_MAX - 4 - 53) + "W" + Track({7, 8}), Degrees({5, 6})},
-        {M, Mps + Track({5, 6}) + Le32(INT32_MAX - 5 - 53) + "W" + Track({7, 8}), Degrees({5, 6})},
-        {M, Mps + Track({5, 6}) + Le32(-6 - 47) + "W" + Track({7, 8}), Degrees({5, 6})},
+        {M, Mps + Track({5, 6}).substr(0, 5 + 2 + 5 + 4 + 18) , {5, 6}},
+        {M, Mps + Track({5, 6}) + Le32(-5) + "W" + Track({7, 8}), {5, 6}},
+        {M, Mps + Track({5, 6}) + Le32(INT32_MAX - 4 - 53) + "W" + Track({7, 8}), {5, 6}},
+        {M, Mps + Track({5, 6}) + Le32(INT32_MAX - 5 - 53) + "W" + Track({7, 8}), {5, 6}},
+        {M, Mps + Track({5, 6}) + Le32(-6 - 47) + "W" + Track({7, 8}), {5, 6}},
         {M, Mps + Le32(1000000) + "W" + Track({7, 8}), {}},
         {M, "MsRcd", {}, HeaderReadError},
         {M, "MsRcd\x01", {}, HeaderWrongFormat},
@@ -126,11 +106,10 @@ TEST_CASE("Readers: inputs and the points they give")
         ReadOutcome read = ReadAllPoints(c.bytes, c.format);
         CHECK(read.headerResult == c.header);
         std::vector<double> latLon;
+        const double unit = c.format == InputFormatMps ? Semicircle : 1.0;
         for (const TrackPoint &p : read.points) {
-            latLon.push_back(p.Lat);
-            latLon.push_back(p.Lon);
-            CHECK(p.LatRad == p.Lat * RadiansPerDegree);
-            CHECK(p.LonRad == p.Lon * RadiansPerDegree);
+            latLon.insert(latLon.end(), {p.Lat / unit, p.Lon / unit});
+            CHECK((p.LatRad == p.Lat * RadiansPerDegree && p.LonRad == p.Lon * RadiansPerDegree));
         }
         CHECK(latLon == c.latLon);
         CHECK(read.status == c.status);
@@ -170,51 +149,15 @@ TEST_CASE("Readers: inputs that give no point")
 
 TEST_CASE("NMEA checksums are read as \"%x\" reads them")
 {
-    const std::string body = "$" + Worked + "*";
-    for (const char *right : {"6A", "6a", "6A\r\n", "6AG,x", "0x6A", "0X6a", " 6A", "\t\v\f 6A", "+6A", "+0x6A",
-                              "0000000000000000000000006A"}) {
-        CAPTURE(right);
-        CHECK(CheckNmeaChecksum((body + right).c_str()) == 0);
-    }
-    for (const char *wrong : {"6B", "16A", "10000006A", "1006A", "FFFFFFFFFFFFFFFFFFFFFFFF", "FFFFFFFF", "-6A", "-0x6A",
-                              "-FFFFFF96", "", "G", " ", "x6A"}) {
-        CAPTURE(wrong);
-        CHECK(CheckNmeaChecksum((body + wrong).c_str()) != 0);
-    }
-    for (const char *right : {"$AA*00", "$AA*0", "$AA*0x", "$AA*000000000000000000000", "$*00", "$\xC5*C5", "$A*41*00"})
-        CHECK(CheckNmeaChecksum(right) == 0);
-    for (const char *wrong : {"$AA*", "$AA*-0", "$AA*+0", "$AA* 0", "$AA*1", "$AA*100", "$\xC5*-3B", "AA*00", ""})
-        CHECK(CheckNmeaChecksum(wrong) != 0);
-}
-
-TEST_CASE("ReadLine: line ends, empty lines, NUL, the 150-character cut, a last line without its end")
-{
-    const std::string s150(150, 'x'), s151(151, 'y');
-    const std::pair<std::string, std::vector<std::string>> cases[] = {
-        {"a\nbc\r\nd\re\n", {"a", "bc", "d", "e"}},
-        {"\n\r\n\r\na\n\n\nb\n", {"a", "b"}},
-        {std::string("a\0b\n", 4), {"a", "b"}},
-        {"a\nbc", {"a"}},
-        {"\r\n\r\n", {}},
-        {"", {}},
-        {s150 + "\nnext\n", {s150, "next"}},
-        {s151 + "\r\nnext\r\n", {s151.substr(1), "next"}},
-        {"a\n" + s151 + s151, {"a"}},
-        {"\xC3\xA9t\xE9\n", {"\xC3\xA9t\xE9"}},
-    };
-    for (const auto &c : cases) {
-        CAPTURE(c.first);
-        TempDir dir;
-        WriteBytes(dir / "lines.txt", c.first);
-        FILE *file = OpenFileByPath(WidePath(dir / "lines.txt").c_str(), "rb");
-        REQUIRE(file);
-        std::vector<std::string> lines;
-        char buffer[LineBufferSize];
-        for (int count; (count = ReadLine(file, buffer, LineLimit)) >= 0; lines.push_back(buffer))
-            REQUIRE(static_cast<size_t>(count) == std::strlen(buffer));
-        std::fclose(file);
-        CHECK(lines == c.second);
-    }
+    const std::string w = "$" + Worked + "*";
+    for (const std::string &right : {w + "6A", w + "6a", w + "6A\r\n", w + "6AG,x", w + "0x6A", w + "0X6a", w + " 6A",
+                                     w + "\t\v\f 6A", w + "+6A", w + "+0x6A", w + std::string(30, '0') + "6A", std::string("$AA*00"),
+                                     std::string("$AA*0"), std::string("$AA*0x"), std::string("$*00"), std::string("$\xC5*C5"), std::string("$A*41*00")})
+        CHECK_MESSAGE(CheckNmeaChecksum(right.c_str()) == 0, right);
+    for (const std::string &wrong : {w + "6B", w + "16A", w + "10000006A", w + "1006A", w + std::string(24, 'F'), w + "FFFFFFFF",
+                                     w + "-6A", w + "-0x6A", w + "-FFFFFF96", w, w + "G", w + " ", w + "x6A", std::string("$AA*-0"),
+                                     std::string("$AA*+0"), std::string("$AA* 0"), std::string("$AA*100"), std::string("$\xC5*-3B"), std::string("AA*00")})
+        CHECK_MESSAGE(CheckNmeaChecksum(wrong.c_str()) != 0, wrong);
 }
 
 TEST_CASE("ParseDecimal reads what atof reads in the C locale, decimal only")

@@ -33,9 +33,7 @@ void WriteBytes(const fs::path &file, const std::string &bytes)
 std::string ReadBytes(const fs::path &file)
 {
     std::ifstream in(file, std::ios::binary);
-    std::ostringstream all;
-    all << in.rdbuf();
-    return all.str();
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 std::wstring WidePath(const fs::path &file)
@@ -83,8 +81,8 @@ JobOutcome ConvertFile(const fs::path &input, int inputFormat)
     outcome.forwardExists = fs::exists(forward);
     outcome.backwardExists = fs::exists(backward);
     // Only regular files are read back (a test may send an output to a device).
-    if (fs::is_regular_file(forward)) outcome.forward = ReadBytes(forward);
-    if (fs::is_regular_file(backward)) outcome.backward = ReadBytes(backward);
+    outcome.forward = fs::is_regular_file(forward) ? ReadBytes(forward) : "";
+    outcome.backward = fs::is_regular_file(backward) ? ReadBytes(backward) : "";
     return outcome;
 }
 
@@ -112,14 +110,6 @@ ReadOutcome ReadAllPoints(const std::string &content, int inputFormat)
     InputFile = nullptr;
     outcome.status = StatusUtf8();
     return outcome;
-}
-
-fs::path SamplesDir()
-{
-    const char *configured = std::getenv("WAYFOLD_SAMPLES");
-    fs::path dir = configured ? fs::path(configured) : fs::path("../shared/samples");
-    std::error_code error;
-    return fs::is_directory(dir, error) ? dir : fs::path();
 }
 
 std::vector<RoutePoint> RoutePoints(const std::string &routeFile)

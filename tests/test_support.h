@@ -52,9 +52,6 @@ struct ReadOutcome {
 };
 ReadOutcome ReadAllPoints(const std::string &content, int inputFormat);
 
-// The real-world samples folder (WAYFOLD_SAMPLES), or an empty path when it is absent.
-fs::path SamplesDir();
-
 // A route file's waypoint records, parsed back.
 struct RoutePoint { int number; double lat; double lon; };
 std::vector<RoutePoint> RoutePoints(const std::string &routeFile);
