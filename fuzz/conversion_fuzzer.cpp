@@ -20,7 +20,7 @@ static fs::path WorkDir;  // this process's own folder, removed when the fuzzer 
 static std::string ReadAll(const fs::path &file)
 {
     std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

@@ -14,13 +14,8 @@
 #include "conversion/status_log.h"
 #include "readers/track_source.h"
 
-#define FUZZ_CHECK(condition)                                                                  \
-    do {                                                                                       \
-        if (!(condition)) {                                                                    \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-            std::abort();                                                                      \
-        }                                                                                      \
-    } while (0)
+#define FUZZ_CHECK(condition) \
+    ((condition) ? (void)0 : (std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition), std::abort()))
 
 // InputFile reads the bytes from memory for as long as the object lives.
 struct MemoryInput {

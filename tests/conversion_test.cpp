@@ -15,20 +15,6 @@ const std::string Head = "H1,OziExplorer CE Route2 File Version 1.0\r\nH2,WGS 84
 const std::string Saved = "Forward route file - OK\r\n3 points are saved.\r\n";
 const std::string ThreePoints = PltHeader + "55.75,37.6\r\n55.7509,37.6\r\n55.7518,37.6\r\n";
 
-// The 1-based track indices of the waypoints a conversion of track keeps.
-std::vector<int> Thin(const std::vector<LatLon> &track)
-{
-    JobOutcome outcome = ConvertBytes(PltTrack(track), InputFormatPlt, "walk.plt");
-    REQUIRE(outcome.result == JobDone);
-    std::vector<int> kept;
-    size_t i = 0;
-    for (const RoutePoint &p : RoutePoints(outcome.forward)) {
-        while (i < track.size() && (std::fabs(track[i].lat - p.lat) > 5e-7 || std::fabs(track[i].lon - p.lon) > 5e-7)) i++;
-        kept.push_back(static_cast<int>(++i));
-    }
-    return kept;
-}
-
 std::vector<std::wstring> Repaints;
 
 }  // namespace
@@ -223,32 +209,6 @@ TEST_CASE("KeepCandidate: the rules in order, strict comparisons, folded turns")
         CHECK(KeepCandidate(c.meters, c.bearing, c.nextMeters, c.nextBearing, c.reference) == c.keep);
     }
     ResetSettings();
-}
-
-TEST_CASE("Thinning whole tracks")
-{
-    const Leg N = {0, 100}, N150 = {0, 150}, E = {90, 100};
-    std::vector<Leg> ortho = {N};
-    for (int i = 0; i < 7; i++) ortho.push_back({4, 200});
-    const struct { std::vector<Leg> legs; std::vector<int> kept; std::vector<int> settings = {}; } cases[] = {
-        {Repeat(2, N), {1, 3}},
-        {{N, E}, {1, 2, 3}},
-        {Repeat(15, N150), {1, 8, 15, 16}},
-        {{N, N, E, E}, {1, 3, 5}},
-        {ortho, {1, 6, 9}},
-        {{N, N, {180, 100}}, {1, 3, 4}},
-        {Repeat(3, {0, 1500}), {1, 3, 4}, {2000, 1000, 5, 50}},
-        {Repeat(4, N), {1, 2, 3, 4, 5}, {5, -1, 5, 50}},
-    };
-    for (const auto &c : cases) {
-        ResetSettings();
-        if (!c.settings.empty()) SetSettings(c.settings[0], c.settings[1], c.settings[2], c.settings[3]);
-        CHECK(Thin(BuildTrack({55.75, 37.6}, c.legs)) == c.kept);
-    }
-    ResetSettings();
-    std::vector<LatLon> still;  // a receiver standing still: first and last point
-    for (int i = 0; i < 41; i++) still.push_back(Destination({55.75, 37.6}, i * 97.0, (i % 7) / 7.0));
-    CHECK(Thin(still) == std::vector<int>{1, 41});
 }
 
 TEST_CASE("MeasureLeg: distance and bearing on the sphere, never NaN")

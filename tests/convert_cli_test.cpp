@@ -10,10 +10,7 @@
 
 namespace {
 
-struct CliRun {
-    int status;
-    std::string out, err;
-};
+struct CliRun { int status; std::string out, err; };
 
 std::string Drain(std::FILE *file)
 {
@@ -71,51 +68,39 @@ TEST_CASE("Usage errors exit 64 with one line on standard error and touch nothin
 TEST_CASE("Output, formats, thresholds and the exit status")
 {
     TempDir dir;
-    WriteBytes(dir / "a.plt", Good);
-    WriteBytes(dir / "B.PLT", Good);
-    WriteBytes(dir / "c.nmea", Good);  // PLT content under another name
+    for (const char *name : {"a.plt", "B.PLT", "c.nmea", "d.plt"}) WriteBytes(dir / name, Good);  // PLT content in all
     WriteBytes(dir / "short.plt", PltHeader + "1,2\r\n");
     WriteBytes(dir / "bad.plt", "not a track\r\n1\r\n2\r\n3\r\n4\r\n5\r\n");
     WriteBytes(dir / "line.plt", PltTrack(BuildTrack({10, 10}, Repeat(9, {0, 100}))));
-    auto path = [&](const char *name) { return WidePath(dir / name); };
     const std::string lines = "Forward route file - OK\n3 points are saved.\nBackward route file - OK\n";
-
-    CliRun plain = Run({path("a.plt")});
-    CHECK(plain.out.find("a.plt\n" + lines) != std::string::npos);
-    CHECK(plain.out.find('\r') == std::string::npos);
-    CliRun status = Run({L"--status-text", path("a.plt")});
-    CHECK(status.out.find("a.plt\r\nForward route file - OK\r\n3 points are saved.\r\nBackward route file - OK\r\n") != std::string::npos);
-    CHECK(Run({path("a.plt"), L"-q"}).out.empty());
-    CHECK(fs::exists(dir / "aB.rt2"));
-
-    CHECK(Run({L"-q", path("B.PLT")}).status == 0);
-    CHECK(fs::exists(dir / "BF.rt2"));
-    CHECK(Run({L"-q", L"--format=PLT", path("c.nmea")}).status == 0);  // forced PLT: the cut is 4
-    CHECK(fs::exists(dir / "c.F.rt2"));
-    CHECK(Run({L"-q", L"-f", L"nmea", path("B.PLT")}).status == 10);  // no RMC sentence; the cut is 5
-    CHECK(fs::exists(dir / "F.rt2"));
-
-    const std::pair<std::vector<std::wstring>, const char *> thresholds[] = {
-        {{}, "\r\n2 points"}, {{L"--max-meters=-1"}, "\r\n10 points"},
-        {{L"--max-meters", L"150", L"--min-meters", L"-5"}, "\r\n6 points"},
-        {{L"--max-meters=-1", L"--min-meters=101"}, "\r\n6 points"},
-        {{L"--max-degrees=-1"}, "\r\n10 points"}, {{L"--max-ort-error=-1"}, "\r\n10 points"},
+    // Arguments with a '.' and no leading '-' name files in dir; out "" means no output at all.
+    const struct { std::vector<std::wstring> args; int status; std::string out; const char *made; } cases[] = {
+        {{L"a.plt"}, 0, "a.plt\n" + lines, "aB.rt2"},
+        {{L"--status-text", L"a.plt"}, 0, "a.plt\r\nForward route file - OK\r\n3 points are saved.\r\nBackward route file - OK\r\n", "aF.rt2"},
+        {{L"-q", L"B.PLT"}, 0, "", "BF.rt2"},
+        {{L"-q", L"--format=PLT", L"c.nmea"}, 0, "", "c.F.rt2"},  // forced PLT: the cut is 4
+        {{L"-q", L"-f", L"nmea", L"B.PLT"}, 10, "", "F.rt2"},     // no RMC sentence; the cut is 5
+        {{L"--status-text", L"line.plt"}, 0, "\r\n2 points", nullptr},
+        {{L"--status-text", L"--max-meters=-1", L"line.plt"}, 0, "\r\n10 points", nullptr},
+        {{L"--status-text", L"--max-meters", L"150", L"--min-meters", L"-5", L"line.plt"}, 0, "\r\n6 points", nullptr},
+        {{L"--status-text", L"--max-meters=-1", L"--min-meters=101", L"line.plt"}, 0, "\r\n6 points", nullptr},
+        {{L"--status-text", L"--max-degrees=-1", L"line.plt"}, 0, "\r\n10 points", nullptr},
+        {{L"--status-text", L"--max-ort-error=-1", L"line.plt"}, 0, "\r\n10 points", nullptr},
+        {{L"-q", L"short.plt"}, 10, "", nullptr},
+        {{L"-q", L"missing.plt"}, 2, "", nullptr},
+        {{L"-q", L"a.plt", L"a.plt"}, 0, "", nullptr},
+        {{L"-q", L"a.plt", L"short.plt", L"bad.plt"}, 10, "", nullptr},
+        {{L"-q", L"bad.plt", L"short.plt"}, 2, "", nullptr},
+        {{L"--status-text", L"missing.plt", L"d.plt"}, 2, "Input file open error!\r\n", "dB.rt2"},  // every track, in order
     };
-    for (const auto &c : thresholds) {
-        std::vector<std::wstring> arguments = c.first;
-        arguments.insert(arguments.end(), {L"--status-text", path("line.plt")});
-        CHECK(Run(arguments).out.find(c.second) != std::string::npos);
+    for (const auto &c : cases) {
+        std::vector<std::wstring> arguments;
+        for (const std::wstring &a : c.args)
+            arguments.push_back(a[0] != L'-' && a.find(L'.') != std::wstring::npos ? WidePath(dir / Utf8(a)) : a);
+        CAPTURE(Utf8(arguments.back()));
+        CliRun run = Run(arguments);
+        CHECK(run.status == c.status);
+        CHECK((c.out.empty() ? run.out.empty() : run.out.find(c.out) != std::string::npos));
+        if (c.made) CHECK(fs::exists(dir / c.made));
     }
-
-    const std::pair<std::vector<const char *>, int> exits[] = {
-        {{"a.plt"}, 0}, {{"short.plt"}, 10}, {{"missing.plt"}, 2}, {{"a.plt", "a.plt"}, 0},
-        {{"a.plt", "short.plt", "bad.plt"}, 10}, {{"bad.plt", "short.plt"}, 2},
-    };
-    for (const auto &c : exits) {
-        std::vector<std::wstring> arguments = {L"-q"};
-        for (const char *name : c.first) arguments.push_back(path(name));
-        CHECK(Run(arguments).status == c.second);
-    }
-    CliRun all = Run({L"--status-text", path("missing.plt"), path("a.plt")});  // every track, in order
-    CHECK(all.out.find("Input file open error!\r\n") < all.out.find("Backward route file - OK\r\n"));
 }

@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <random>
-#include <sstream>
 
 #include "conversion/status_log.h"
 #include "platform/file_io.h"
@@ -58,7 +57,6 @@ std::string Utf8(const std::wstring &text)
 std::string StatusUtf8() { return Utf8(std::wstring(StatusText(), StatusLength())); }
 
 void ResetSettings() { ResetThinningSettings(); }
-
 void SetSettings(int minMeters, int maxMeters, int maxDegrees, int maxOrtError)
 {
     ThinningSettings = {minMeters, maxMeters, maxDegrees, maxOrtError};
@@ -115,11 +113,9 @@ ReadOutcome ReadAllPoints(const std::string &content, int inputFormat)
 std::vector<RoutePoint> RoutePoints(const std::string &routeFile)
 {
     std::vector<RoutePoint> points;
-    std::istringstream lines(routeFile);
-    std::string line;
     RoutePoint p;
-    while (std::getline(lines, line))
-        if (std::sscanf(line.c_str(), "W,RW%d,%lf,%lf", &p.number, &p.lat, &p.lon) == 3) points.push_back(p);
+    for (size_t at = routeFile.find("\nW,"); at != std::string::npos; at = routeFile.find("\nW,", at + 1))
+        if (std::sscanf(routeFile.c_str() + at + 1, "W,RW%d,%lf,%lf", &p.number, &p.lat, &p.lon) == 3) points.push_back(p);
     return points;
 }
 
