@@ -17,12 +17,6 @@ namespace fs = std::filesystem;
 
 static fs::path WorkDir;  // this process's own folder, removed when the fuzzer exits
 
-static std::string ReadAll(const fs::path &file)
-{
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size < 17) return 0;
@@ -49,7 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                result == JobBackwardCopyFailed || result == JobThinningFailed);
     FUZZ_CHECK(InputFile == nullptr && OutputFile == nullptr);
     if (result == JobDone) {
-        std::string forwardBytes = ReadAll(forward), backwardBytes = ReadAll(backward);
+        std::ifstream forwardIn(forward, std::ios::binary), backwardIn(backward, std::ios::binary);
+        std::string forwardBytes{std::istreambuf_iterator<char>(forwardIn), {}}, backwardBytes{std::istreambuf_iterator<char>(backwardIn), {}};
         FUZZ_CHECK(backwardBytes.size() == forwardBytes.size() + 1);  // "Backward" is one letter longer
         const size_t records = (forwardBytes.size() - 74) / 37;
         FUZZ_CHECK(records == (size_t)WaypointsWritten && records >= 2);

@@ -53,17 +53,15 @@ def make_gpx(rng, points):
 
 def nmea_coord(value, width, pos, neg):
     degrees = int(abs(value))
-    return b'%0*d%07.4f' % (width, degrees, (abs(value) - degrees) * 60), pos if value >= 0 else neg
+    return b'%0*d%07.4f,%s' % (width, degrees, (abs(value) - degrees) * 60, pos if value >= 0 else neg)
 
 
 def make_nmea(rng, points):
     out = []
     for lat, lon in points:
-        la, ns = nmea_coord(lat, 2, b'N', b'S')
-        lo, ew = nmea_coord(((lon + 180) % 360) - 180, 3, b'E', b'W')
         status = b'A' if rng.random() > 0.05 else b'V'
-        body = b'GPRMC,%s,%s,%s,%s,%s,%s,0.5,54.7,191194,020.3,E' % (
-            rng.choice([b'123519', b'123519.00', b'1235', b'12']), status, la, ns, lo, ew)
+        body = b'GPRMC,%s,%s,%s,%s,0.5,54.7,191194,020.3,E' % (rng.choice([b'123519', b'123519.00', b'1235', b'12']), status,
+                                                              nmea_coord(lat, 2, b'N', b'S'), nmea_coord(((lon + 180) % 360) - 180, 3, b'E', b'W'))
         x = 0
         for b in body:
             x ^= b
@@ -116,21 +114,16 @@ def main():
                 options = ['--%s=%d' % pair for pair in zip(('min-meters', 'max-meters', 'max-degrees', 'max-ort-error'), settings)]
                 run = subprocess.run([converter, '--status-text'] + options + [path], capture_output=True)
                 got = [run.returncode, run.stdout.decode('utf-8')]
-                for suffix in ('F.rt2', 'B.rt2'):
-                    output = path[:-len(extension)] + suffix
+                for output in (path[:-len(extension)] + 'F.rt2', path[:-len(extension)] + 'B.rt2'):
                     got.append(open(output, 'rb').read() if os.path.exists(output) else None)
-                    if got[-1] is not None:
-                        os.remove(output)
                 want = list(ref.convert(data, fmt, path, settings))
                 if got != want:
                     failures += 1
-                    keep = os.path.join(tempfile.gettempdir(), 'wayfold-diff-failure-%d%s' % (failures, extension))
-                    with open(keep, 'wb') as f:
-                        f.write(data)
                     differ = [name for name, g, w in zip(('exit status', 'status text', 'forward', 'backward'), got, want) if g != w]
-                    print('MISMATCH %s (thresholds %s): %s; input kept as %s' % (extension, settings, ', '.join(differ), keep))
-                    print('  got  %r %r\n  want %r %r' % (got[0], got[1][-200:], want[0], want[1][-200:]))
-                os.remove(path)
+                    print('MISMATCH %s, thresholds %s: %s\n  input %r\n  got  %r\n  want %r' % (
+                        extension, settings, ', '.join(differ), data[:300], got[:2], want[:2]))
+                for leftover in os.listdir(folder):
+                    os.remove(os.path.join(folder, leftover))
     print('%d cases, %d failed' % (4 * cases, failures))
     return 1 if failures else 0
 
