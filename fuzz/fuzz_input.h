@@ -1,6 +1,5 @@
-// What the fuzz targets share: the fuzz data as the open input file, a check that stops
-// the run with a message (a finding), and a read of every point with the checks each
-// point must pass.
+// What the fuzz targets share: a check that stops the run with a message (a finding),
+// the fuzz data as the open input file, and a read of every point with its checks.
 #ifndef WAYFOLD_FUZZ_INPUT_H
 #define WAYFOLD_FUZZ_INPUT_H
 
@@ -23,16 +22,11 @@ struct MemoryInput {
     MemoryInput(const uint8_t *data, size_t size, int format) : bytes(data, data + size)
     {
         bytes.push_back(0);  // fmemopen wants a buffer even for no bytes
-        InputFile = fmemopen(bytes.data(), size, "rb");
-        FUZZ_CHECK(InputFile != nullptr);
+        FUZZ_CHECK((InputFile = fmemopen(bytes.data(), size, "rb")) != nullptr);
         InputFormat = format;
         StatusSetText(L"");
     }
-    ~MemoryInput()
-    {
-        std::fclose(InputFile);
-        InputFile = nullptr;
-    }
+    ~MemoryInput() { std::fclose(InputFile), InputFile = nullptr; }
 };
 
 // The header check (unless skipped), then every point: finite, radians from degrees, within
@@ -44,13 +38,12 @@ inline void ReadEveryPoint(const uint8_t *data, size_t size, int format, bool ch
     const bool mps = format == InputFormatMps;
     int header = checkHeader ? CheckTrackHeader() : HeaderAccepted, result = PointEndOfInput;
     FUZZ_CHECK(header >= HeaderAccepted && header <= HeaderTellError);
-    TrackPoint point = {};
-    while (header == HeaderAccepted && (result = NextTrackPoint(&point)) == PointDelivered) {
-        FUZZ_CHECK(std::isfinite(point.Lat) && std::isfinite(point.Lon));
-        FUZZ_CHECK(point.LatRad == point.Lat * RadiansPerDegree && point.LonRad == point.Lon * RadiansPerDegree);
-        if (mps) FUZZ_CHECK(point.Lat >= -180.0 && point.Lat < 180.0 && point.Lon >= -180.0 && point.Lon < 180.0);
-        else FUZZ_CHECK(LatitudeInRange(point.Lat) && LongitudeInRange(point.Lon));
-        FUZZ_CHECK(StatusLength() == 0);
+    TrackPoint p = {};
+    while (header == HeaderAccepted && (result = NextTrackPoint(&p)) == PointDelivered) {
+        FUZZ_CHECK(std::isfinite(p.Lat) && std::isfinite(p.Lon) && StatusLength() == 0);
+        FUZZ_CHECK(p.LatRad == p.Lat * RadiansPerDegree && p.LonRad == p.Lon * RadiansPerDegree);
+        FUZZ_CHECK(mps ? p.Lat >= -180.0 && p.Lat < 180.0 && p.Lon >= -180.0 && p.Lon < 180.0
+                       : LatitudeInRange(p.Lat) && LongitudeInRange(p.Lon));
     }
     FUZZ_CHECK(result == PointEndOfInput);
     FUZZ_CHECK(StatusLength() == 0 || (mps && std::wcscmp(StatusText(), L"Track read error!\r\n") == 0));

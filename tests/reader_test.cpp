@@ -178,11 +178,7 @@ TEST_CASE("ParseDecimal reads what atof reads in the C locale, decimal only")
     CHECK(ParseDecimal(("0." + std::string(900, '0') + "1").c_str()) == 0.0);
     CHECK(ParseDecimal(("1" + std::string(990, '0') + "e-990").c_str()) == 1.0);
     std::mt19937 random(12345);
-    auto digits = [&](int count) {
-        std::string text;
-        while (count-- > 0) text += static_cast<char>('0' + random() % 10);
-        return text;
-    };
+    auto digits = [&](int count) { std::string text; while (count-- > 0) text += char('0' + random() % 10); return text; };
     for (int i = 0; i < 20000; i++) {
         std::string text = (random() % 2 ? "-" : "") + digits(1 + random() % 4) + "." + digits(random() % 25);
         if (random() % 4 == 0) text += "e" + std::to_string(static_cast<int>(random() % 80) - 40);

@@ -18,11 +18,7 @@ TempDir::TempDir()
     while (!fs::create_directory(path, error));
 }
 
-TempDir::~TempDir()
-{
-    std::error_code error;
-    fs::remove_all(path, error);
-}
+TempDir::~TempDir() { std::error_code error; fs::remove_all(path, error); }
 
 void WriteBytes(const fs::path &file, const std::string &bytes)
 {
@@ -119,20 +115,16 @@ std::vector<RoutePoint> RoutePoints(const std::string &routeFile)
     return points;
 }
 
-LatLon Destination(LatLon start, double bearingDegrees, double meters)
-{
-    const double rad = M_PI / 180.0, delta = meters / 6371032.0;
-    double lat1 = start.lat * rad, theta = bearingDegrees * rad;
-    double lat2 = std::asin(std::sin(lat1) * std::cos(delta) + std::cos(lat1) * std::sin(delta) * std::cos(theta));
-    double dLon = std::atan2(std::sin(theta) * std::sin(delta) * std::cos(lat1),
-                             std::cos(delta) - std::sin(lat1) * std::sin(lat2));
-    return {lat2 / rad, (start.lon * rad + dLon) / rad};
-}
-
 std::vector<LatLon> BuildTrack(LatLon start, const std::vector<Leg> &legs)
 {
+    const double rad = M_PI / 180.0;
     std::vector<LatLon> points{start};
-    for (const Leg &leg : legs) points.push_back(Destination(points.back(), leg.bearing, leg.meters));
+    for (const Leg &leg : legs) {
+        double lat1 = points.back().lat * rad, theta = leg.bearing * rad, delta = leg.meters / 6371032.0;
+        double lat2 = std::asin(std::sin(lat1) * std::cos(delta) + std::cos(lat1) * std::sin(delta) * std::cos(theta));
+        double dLon = std::atan2(std::sin(theta) * std::sin(delta) * std::cos(lat1), std::cos(delta) - std::sin(lat1) * std::sin(lat2));
+        points.push_back({lat2 / rad, (points.back().lon * rad + dLon) / rad});
+    }
     return points;
 }
 

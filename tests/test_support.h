@@ -59,7 +59,6 @@ std::vector<RoutePoint> RoutePoints(const std::string &routeFile);
 // Tracks: from a start along legs of (bearing, metres), as PLT text with ten decimals.
 struct LatLon { double lat, lon; };
 struct Leg { double bearing, meters; };
-LatLon Destination(LatLon start, double bearingDegrees, double meters);
 std::vector<LatLon> BuildTrack(LatLon start, const std::vector<Leg> &legs);
 inline std::vector<Leg> Repeat(int count, Leg leg) { return std::vector<Leg>(count, leg); }
 inline const std::string PltHeader = "OziExplorer Track Point File Version 2.1\r\nWGS 84\r\nAltitude is in Feet\r\n"

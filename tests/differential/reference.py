@@ -132,10 +132,9 @@ def comma_after(line, i):
 
 
 def nmea_coordinate(line, c, width, positive, negative):
-    """The value of the field after the comma at c and its hemisphere, and the comma after them."""
+    """The value of the field two after the comma at c, signed by its hemisphere, and the comma before that."""
     f = c + 3
-    deg = scan_int(line[f:], width)
-    value = atof(line[min(f + width, len(line)):]) * MINUTE + deg
+    value = atof(line[f + width:]) * MINUTE + scan_int(line[f:], width)
     c = comma_after(line, f + width)
     if c is None or line[c + 1:c + 2] not in (positive, negative) or line[c + 2:c + 3] != b',':
         return None, None
@@ -178,10 +177,10 @@ def mps_points(s, job):
         if length == 0:
             continue
         kind = s.read(1)
-        if not kind:
-            return
         if kind != b'T':
-            continue
+            if kind:
+                continue
+            return
         end = s.data.find(b'\0', s.pos, s.pos + 151)  # a name of at most 150 characters
         s.pos = end + 1
         head = s.read(9) if end >= 0 else b''  # 5 unused bytes, then the count
