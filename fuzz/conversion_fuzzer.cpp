@@ -15,17 +15,13 @@
 
 namespace fs = std::filesystem;
 
-static fs::path WorkDir;  // this process's own folder, removed when the fuzzer exits
+// This process's own folder, removed when the fuzzer exits.
+static const fs::path WorkDir = fs::temp_directory_path() / ("wayfold-fuzz-" + std::to_string(getpid()));
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size < 17) return 0;
-    if (WorkDir.empty()) {
-        std::string pattern = (fs::temp_directory_path() / "wayfold-fuzz-XXXXXX").string();
-        FUZZ_CHECK(mkdtemp(pattern.data()) != nullptr);
-        WorkDir = pattern;
-        std::atexit([] { std::error_code error; fs::remove_all(WorkDir, error); });
-    }
+    if (fs::create_directory(WorkDir)) std::atexit([] { std::error_code error; fs::remove_all(WorkDir, error); });
     static const char *const Names[] = {"track.bin", "track.gpx", "track.mps", "track.plt", "track.nmea", "track.xyz"};
     const int format = data[0] % 6;
     for (int t = 0; t < ThresholdCount; t++) {

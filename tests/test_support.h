@@ -20,8 +20,7 @@ struct TempDir {
     fs::path path;
     TempDir();
     ~TempDir();
-    TempDir(const TempDir &) = delete;
-    TempDir &operator=(const TempDir &) = delete;
+    TempDir(const TempDir &) = delete;  // one owner removes it
     fs::path operator/(const std::string &name) const { return path / fs::u8path(name); }
 };
 
@@ -37,19 +36,14 @@ void SetSettings(int minMeters, int maxMeters, int maxDegrees, int maxOrtError);
 // One conversion job on a file, or on the bytes given saved as fileName in a fresh folder.
 struct JobOutcome {
     int result = -1;
-    std::string status;
+    std::string status, forward, backward;  // the route files' bytes, when they are regular files
     bool forwardExists = false, backwardExists = false;
-    std::string forward, backward;  // the route files' bytes, when they are regular files
 };
 JobOutcome ConvertFile(const fs::path &input, int inputFormat);
 JobOutcome ConvertBytes(const std::string &content, int inputFormat, const std::string &fileName);
 
 // The header check and then every point of a track given as bytes.
-struct ReadOutcome {
-    int headerResult = -1;
-    std::vector<TrackPoint> points;
-    std::string status;
-};
+struct ReadOutcome { int headerResult = -1; std::vector<TrackPoint> points; std::string status; };
 ReadOutcome ReadAllPoints(const std::string &content, int inputFormat);
 
 // A route file's waypoint records, parsed back.

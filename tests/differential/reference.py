@@ -5,6 +5,7 @@ convert(data, fmt, path, settings) -> (result, status_text, forward_bytes, backw
 the window's text (CR LF), and the route files or None when they were not created.
 The readers are generators of (lat, lon); what a reader passes over never leaves it.
 """
+import io
 import math
 import re
 import struct
@@ -28,30 +29,21 @@ def in_range(lat, lon):
     return not (lat > 100.0 or lat < -100.0 or lon > 370.0 or lon < -370.0)
 
 
-class Stream:
-    def __init__(self, data):
-        self.data, self.pos = data, 0
-
-    def byte(self):
-        self.pos += 1
-        return self.data[self.pos - 1] if self.pos <= len(self.data) else None
-
-    def read(self, n):
-        chunk = self.data[self.pos:self.pos + n]
-        self.pos += n
-        return chunk
+def byte(s):
+    b = s.read(1)
+    return b[0] if b else None
 
 
 def read_line(s, limit=150):
     """The next non-empty line, cut at limit; None at the end (a last line without its end too)."""
-    b = s.byte()
+    b = byte(s)
     while b in (0, 10, 13):
-        b = s.byte()
+        b = byte(s)
     line = bytearray()
     while b is not None and b not in (0, 10, 13):
         if len(line) < limit:
             line.append(b)
-        b = s.byte()
+        b = byte(s)
     return None if b is None else bytes(line)
 
 
@@ -74,12 +66,12 @@ def plt_points(s, job):
 
 def read_tag(s):
     """The text of the next tag (at most 998 characters, up to a NUL), or None at the end."""
-    b = s.byte()
+    b = byte(s)
     while b is not None and b != ord('<'):
-        b = s.byte()
+        b = byte(s)
     text = bytearray()
     while b is not None and len(text) < 998:
-        b = s.byte()
+        b = byte(s)
         if b == ord('>'):
             break
         if b is not None:
@@ -168,7 +160,7 @@ def mps_header(s):
 def mps_points(s, job):
     offset = 6
     while True:
-        s.pos = offset
+        s.seek(offset)
         raw = s.read(4)
         length = int32(raw) if len(raw) == 4 else -1
         if length < 0 or offset + length + 5 > 0x7FFFFFFF:
@@ -181,8 +173,8 @@ def mps_points(s, job):
             if kind:
                 continue
             return
-        end = s.data.find(b'\0', s.pos, s.pos + 151)  # a name of at most 150 characters
-        s.pos = end + 1
+        end = s.getvalue().find(b'\0', s.tell(), s.tell() + 151)  # a name of at most 150 characters
+        s.seek(end + 1)
         head = s.read(9) if end >= 0 else b''  # 5 unused bytes, then the count
         if len(head) < 9 or int32(head[5:]) < 0:
             job.append('Track read error!\r\n')
@@ -193,7 +185,7 @@ def mps_points(s, job):
                 job.append('Track read error!\r\n')
                 return
             yield int32(point[:4]) * 8.381903171539307e-08, int32(point[4:]) * 8.381903171539307e-08
-            s.pos += 23
+            s.seek(23, io.SEEK_CUR)
 
 
 def measure(a, b):
@@ -238,7 +230,7 @@ class Job:
 
 
 def convert(data, fmt, path, settings=(5, 1000, 5, 50)):
-    job, s = Job(path), Stream(data)
+    job, s = Job(path), io.BytesIO(data)
     h = plt_header(s) if fmt == PLT else mps_header(s) if fmt == MPS else 0
     if h:
         job.append(['', 'Input file read error!\r\n', 'Incorrect file format!\r\n'][h])
