@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <random>
 
@@ -31,17 +30,7 @@ std::string ReadBytes(const fs::path &file)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-std::wstring WidePath(const fs::path &file)
-{
-#if defined(_WIN32)
-    return file.wstring();
-#else
-    std::string bytes = file.string();
-    std::vector<wchar_t> wide(bytes.size() + 1);
-    int length = DecodeUtf8(bytes.c_str(), wide.data(), static_cast<int>(wide.size()));
-    return std::wstring(wide.data(), length < 0 ? 0 : length);
-#endif
-}
+std::wstring WidePath(const fs::path &file) { return file.wstring(); }
 
 std::string Utf8(const std::wstring &text)
 {
@@ -67,11 +56,7 @@ JobOutcome ConvertFile(const fs::path &input, int inputFormat)
     JobOutcome outcome;
     outcome.result = RunConversionJob();
     outcome.status = StatusUtf8();
-#if defined(_WIN32)
-    fs::path forward(ForwardPath), backward(BackwardPath);
-#else
-    fs::path forward(Utf8(ForwardPath)), backward(Utf8(BackwardPath));
-#endif
+    const fs::path forward = std::wstring(ForwardPath), backward = std::wstring(BackwardPath);
     outcome.forwardExists = fs::exists(forward);
     outcome.backwardExists = fs::exists(backward);
     // Only regular files are read back (a test may send an output to a device).
