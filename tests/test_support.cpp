@@ -32,14 +32,12 @@ std::string ReadBytes(const fs::path &file)
 
 std::wstring WidePath(const fs::path &file) { return file.wstring(); }
 
-std::string Utf8(const std::wstring &text)
+std::string StatusUtf8()
 {
-    std::vector<char> out(text.size() * 4 + 1);
-    int length = EncodeUtf8(text.c_str(), static_cast<int>(text.size()), out.data(), static_cast<int>(out.size()));
+    std::vector<char> out(StatusLength() * 4 + 1);
+    int length = EncodeUtf8(StatusText(), StatusLength(), out.data(), static_cast<int>(out.size()));
     return std::string(out.data(), length < 0 ? 0 : length);
 }
-
-std::string StatusUtf8() { return Utf8(std::wstring(StatusText(), StatusLength())); }
 
 void ResetSettings() { ResetThinningSettings(); }
 void SetSettings(int minMeters, int maxMeters, int maxDegrees, int maxOrtError)

@@ -27,8 +27,7 @@ struct TempDir {
 void WriteBytes(const fs::path &file, const std::string &bytes);
 std::string ReadBytes(const fs::path &file);
 std::wstring WidePath(const fs::path &file);
-std::string Utf8(const std::wstring &text);
-std::string StatusUtf8();  // CR LF kept
+std::string StatusUtf8();  // the status text in UTF-8, CR LF kept
 
 void ResetSettings();
 void SetSettings(int minMeters, int maxMeters, int maxDegrees, int maxOrtError);
