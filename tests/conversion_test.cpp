@@ -69,7 +69,7 @@ TEST_CASE("Output paths: the last 4 characters (5 for NMEA) give way to F.rt2 an
     wcscpy(InputPath, std::wstring(InputPathMax, L'a').c_str());
     InputFormat = InputFormatPlt;
     MakeOutputPaths();
-    CHECK(std::wcslen(ForwardPath) == static_cast<size_t>(InputPathMax + 1));
+    CHECK(std::wstring(ForwardPath).size() == static_cast<size_t>(InputPathMax + 1));
 }
 
 TEST_CASE("A conversion: the route files, both ways, and the status lines")
