@@ -4,7 +4,7 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstring>
+#include <cwchar>
 
 #include "conversion/status_log.h"
 #include "conversion/thinning.h"
