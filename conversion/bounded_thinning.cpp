@@ -37,11 +37,10 @@ static const double BoundMarginMeters = 0.001;
 // route as written keeps the promise too.
 static const double WrittenSlackMeters = 0.08;
 
-// The deviation the rule allows, metres.
+// The deviation the rule allows, metres; below zero no point may be passed over.
 static double Tolerance()
 {
-    double tolerance = (double)ThinningSettings.MaxOrtError - WrittenSlackMeters;
-    return tolerance > 0.0 ? tolerance : 0.0;
+    return (double)ThinningSettings.MaxOrtError - WrittenSlackMeters;
 }
 
 // The last waypoint, and the farthest point a leg from it reached so far (when HasLegEnd).

@@ -2,13 +2,11 @@
 // have no reader) and, by the bits of the quotient, the NMEA talkers (bit 0), whether the
 // converter's report and picture run after the job (bit 1) and the thinning method (bit 2);
 // the next 16 bytes are the four thresholds (little-endian), the rest is the track file.
-// Checks the job's result codes and, after a success, that the backward file holds the
-// forward file's records, that the report measured every point and waypoint again, and that
-// a whole picture was written.
+// Checks the job's result, that it closes its files, and after a success that the backward
+// file holds the forward file's records, last first, that the report measured every point
+// and waypoint again, and that a whole picture was written.
 #include <unistd.h>
 
-#include <cstring>
-#include <cwchar>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -20,105 +18,69 @@
 #include "converter/report_output.h"
 #include "converter/route_picture.h"
 #include "fuzz/fuzz_input.h"
-#include "platform/file_io.h"
 #include "readers/nmea_reader.h"
 #include "settings/thinning_settings.h"
 
 namespace fs = std::filesystem;
 
-static fs::path WorkPath;
-
-static void RemoveWorkDir()
-{
-    std::error_code error;
-    fs::remove_all(WorkPath, error);
-}
-
-// A folder of this process's own, removed when the fuzzer exits.
-static const fs::path &WorkDir()
-{
-    if (WorkPath.empty()) {
-        std::string pattern = (fs::temp_directory_path() / "wayfold-fuzz-XXXXXX").string();
-        FUZZ_CHECK(mkdtemp(pattern.data()) != nullptr);
-        WorkPath = pattern;
-        std::atexit(RemoveWorkDir);
-    }
-    return WorkPath;
-}
-
-static int32_t Le32(const uint8_t *bytes)
-{
-    uint32_t bits = bytes[0] | (uint32_t)bytes[1] << 8 | (uint32_t)bytes[2] << 16 | (uint32_t)bytes[3] << 24;
-    int32_t value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
+// This process's own folder, removed when the fuzzer exits.
+static const fs::path WorkDir = fs::temp_directory_path() / ("wayfold-fuzz-" + std::to_string(getpid()));
 
 static std::string ReadAll(const fs::path &file)
 {
     std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size < 17) return 0;
+    if (fs::create_directory(WorkDir)) std::atexit([] { std::error_code error; fs::remove_all(WorkDir, error); });
     static const char *const Names[] = {"track.bin", "track.gpx", "track.mps", "track.plt", "track.nmea", "track.xyz"};
-    const int format = data[0] % 6;
-    NmeaTalkers = (data[0] / 6) & 1 ? NmeaTalkersAny : NmeaTalkersGp;
-    ThinningMethod = (data[0] / 6) & 4 ? ThinningBounded : ThinningClassic;
-    ThinningSettings.MinMeters = Le32(data + 1);
-    ThinningSettings.MaxMeters = Le32(data + 5);
-    ThinningSettings.MaxDegrees = Le32(data + 9);
-    ThinningSettings.MaxOrtError = Le32(data + 13);
-
-    const fs::path input = WorkDir() / Names[format];
-    {
-        std::ofstream out(input, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char *>(data + 17), static_cast<std::streamsize>(size - 17));
+    const int format = data[0] % 6, modes = data[0] / 6;
+    NmeaTalkers = modes & 1 ? NmeaTalkersAny : NmeaTalkersGp;
+    const bool measuring = modes & 2;
+    ThinningMethod = modes & 4 ? ThinningBounded : ThinningClassic;
+    for (int t = 0; t < ThresholdCount; t++) {
+        const uint8_t *b = data + 1 + 4 * t;
+        ThinningSettings.*Thresholds[t].Field = SignedFromBits(b[0] | b[1] << 8 | b[2] << 16 | uint32_t(b[3]) << 24);
     }
-    std::string path = input.string();
-    std::mbstowcs(InputPath, path.c_str(), InputPathCapacity - 1);
+    const fs::path input = WorkDir / Names[format], forward = WorkDir / "trackF.rt2", backward = WorkDir / "trackB.rt2",
+                   picture = WorkDir / "track.svg";
+    std::ofstream(input, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char *>(data + 17), size - 17);
+    std::mbstowcs(InputPath, input.string().c_str(), InputPathCapacity - 1);
     InputPath[InputPathCapacity - 1] = 0;
     InputFormat = format;
 
-    const bool measuring = (data[0] / 6) & 2;
     if (measuring) FUZZ_CHECK(BeginRouteMeasuring() && BeginRoutePicture());
     int result = RunConversionJob();
     const int points = PointsDelivered;
-    FUZZ_CHECK(result == 0 || result == 2 || result == 3 || result == 4 || result == 10);
+    FUZZ_CHECK(result == JobDone || result == JobInputFailed || result == JobBackwardOpenFailed ||
+               result == JobBackwardCopyFailed || result == JobThinningFailed);
     FUZZ_CHECK(InputFile == nullptr && OutputFile == nullptr);
-    const fs::path forward = WorkDir() / "trackF.rt2";
-    const fs::path backward = WorkDir() / "trackB.rt2";
-    if (result == 0) {
-        // The same records, last first, under a header one byte longer.
-        std::string forwardBytes = ReadAll(forward);
-        std::string backwardBytes = ReadAll(backward);
-        FUZZ_CHECK(backwardBytes.size() == forwardBytes.size() + 1);
+    if (result == JobDone) {
+        std::string forwardBytes = ReadAll(forward), backwardBytes = ReadAll(backward);
+        FUZZ_CHECK(backwardBytes.size() == forwardBytes.size() + 1);  // "Backward" is one letter longer
         const size_t records = (forwardBytes.size() - 74) / 37;
         FUZZ_CHECK(records == (size_t)WaypointsWritten && records >= 2);
         for (size_t k = 0; k < records; ++k)
             FUZZ_CHECK(backwardBytes.compare(75 + 37 * k, 37, forwardBytes, 74 + 37 * (records - 1 - k), 37) == 0);
     }
-    const fs::path picture = WorkDir() / "track.svg";
     if (measuring) {
         bool measured = FinishRouteMeasuring(result);
         FUZZ_CHECK(InputFile == nullptr);
-        if (result == 0) {
+        if (result == JobDone) {
             FUZZ_CHECK(measured && Report.Points == points && Report.Waypoints == WaypointsWritten);
             FUZZ_CHECK(Report.MaxDeviation >= 0 && Report.MaxDeviation < 2.1e7 && Report.MaxPoint >= 1);
         }
         static std::FILE *const Quiet = std::fopen("/dev/null", "w");
-        FUZZ_CHECK(FinishRoutePicture(Quiet, path, measured) == measured);
+        FUZZ_CHECK(FinishRoutePicture(Quiet, input.string(), measured) == measured);
         if (measured) {
             std::string svg = ReadAll(picture);
             FUZZ_CHECK(svg.size() > 7 && svg.compare(svg.size() - 7, 7, "</svg>\n") == 0);
         }
     }
     std::error_code error;
-    fs::remove(picture, error);
-    fs::remove(forward, error);
-    fs::remove(backward, error);
-    fs::remove(input, error);
+    for (const fs::path &file : {forward, backward, input, picture}) fs::remove(file, error);
     return 0;
 }

@@ -1,5 +1,5 @@
-// What the fuzz targets share: the fuzz data as the open input file, and a check that
-// stops the run with a message (a finding) when a property fails.
+// What the fuzz targets share: a check that stops the run with a message (a finding),
+// the fuzz data as the open input file, and a read of every point with its checks.
 #ifndef WAYFOLD_FUZZ_INPUT_H
 #define WAYFOLD_FUZZ_INPUT_H
 
@@ -7,53 +7,46 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cwchar>
 #include <vector>
 
 #include "conversion/status_log.h"
 #include "readers/track_source.h"
 
-#define FUZZ_CHECK(condition)                                                              \
-    do {                                                                                   \
-        if (!(condition)) {                                                                \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-            std::abort();                                                                  \
-        }                                                                                  \
-    } while (0)
+#define FUZZ_CHECK(condition) \
+    ((condition) ? (void)0 : (std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition), std::abort()))
 
 // InputFile reads the bytes from memory for as long as the object lives.
 struct MemoryInput {
     std::vector<uint8_t> bytes;
     MemoryInput(const uint8_t *data, size_t size, int format) : bytes(data, data + size)
     {
-        // fmemopen wants a buffer even for no bytes.
-        if (bytes.empty()) bytes.push_back(0);
-        InputFile = fmemopen(bytes.data(), size, "rb");
-        FUZZ_CHECK(InputFile != nullptr);
+        bytes.push_back(0);  // fmemopen wants a buffer even for no bytes
+        FUZZ_CHECK((InputFile = fmemopen(bytes.data(), size, "rb")) != nullptr);
         InputFormat = format;
         StatusSetText(L"");
     }
-    ~MemoryInput()
-    {
-        std::fclose(InputFile);
-        InputFile = nullptr;
-    }
-    MemoryInput(const MemoryInput &) = delete;
-    MemoryInput &operator=(const MemoryInput &) = delete;
+    ~MemoryInput() { std::fclose(InputFile), InputFile = nullptr; }
 };
 
-// A delivered point: finite values, radians set from degrees.
-inline void CheckPoint(const TrackPoint &point)
+// The header check (unless skipped), then every point: finite, radians from degrees, within
+// the text readers' ranges or the MPS semicircle range; the end always reached. An MPS file
+// reports a damaged record once, after its last point.
+inline void ReadEveryPoint(const uint8_t *data, size_t size, int format, bool checkHeader = true)
 {
-    FUZZ_CHECK(std::isfinite(point.Lat) && std::isfinite(point.Lon));
-    FUZZ_CHECK(point.LatRad == point.Lat * RadiansPerDegree);
-    FUZZ_CHECK(point.LonRad == point.Lon * RadiansPerDegree);
-}
-
-// A text reader's point: within the +-100 / +-370 ranges.
-inline void CheckTextPoint(const TrackPoint &point)
-{
-    CheckPoint(point);
-    FUZZ_CHECK(LatitudeInRange(point.Lat) && LongitudeInRange(point.Lon));
+    MemoryInput input(data, size, format);
+    const bool mps = format == InputFormatMps;
+    int header = checkHeader ? CheckTrackHeader() : HeaderAccepted, result = PointEndOfInput;
+    FUZZ_CHECK(header >= HeaderAccepted && header <= HeaderTellError);
+    TrackPoint p = {};
+    while (header == HeaderAccepted && (result = NextTrackPoint(&p)) == PointDelivered) {
+        FUZZ_CHECK(std::isfinite(p.Lat) && std::isfinite(p.Lon) && StatusLength() == 0);
+        FUZZ_CHECK(p.LatRad == p.Lat * RadiansPerDegree && p.LonRad == p.Lon * RadiansPerDegree);
+        FUZZ_CHECK(mps ? p.Lat >= -180.0 && p.Lat < 180.0 && p.Lon >= -180.0 && p.Lon < 180.0
+                       : LatitudeInRange(p.Lat) && LongitudeInRange(p.Lon));
+    }
+    FUZZ_CHECK(result == PointEndOfInput);
+    FUZZ_CHECK(StatusLength() == 0 || (mps && std::wcscmp(StatusText(), L"Track read error!\r\n") == 0));
 }
 
 #endif

@@ -40,25 +40,31 @@ def deviation(p, a, b):
 
 def expected(data, fmt, written):
     """Delivered points, kept indexes (reference thinning), and the figures."""
-    delivered, kept = [], {}
-    readers = {n: getattr(ref, n) for n in ('plt_point', 'gpx_point', 'nmea_point', 'mps_point')}
+    delivered, kept = [], []
+
+    class Point(tuple):
+        pass
+
     def wrap(f):
-        def read(*args):
-            r = f(*args)
-            if r[1] is not None:
-                delivered.append(r[1])
-            return r
+        def read(s, job):
+            for p in f(s, job):
+                q = Point(p)
+                q.number = len(delivered) + 1
+                delivered.append(q)
+                yield q
         return read
+    names = ('plt_points', 'gpx_points', 'nmea_points', 'mps_points')
+    readers = {n: getattr(ref, n) for n in names}
     for n, f in readers.items():
         setattr(ref, n, wrap(f))
-    ref.record, record = (lambda n, p: kept.setdefault(id(p), n) and record(n, p)), ref.record
     try:
-        ref.convert(data, fmt, 'x')
+        ref.convert(data, fmt, 'x', waypoints=kept)
     finally:
-        ref.record = record
         for n, f in readers.items():
             setattr(ref, n, f)
-    index = [kept.get(id(p)) for p in delivered]
+    index = [None] * len(delivered)
+    for waypoint, p in enumerate(kept, 1):
+        index[p.number - 1] = waypoint
     devs, j = [], 0
     for i, p in enumerate(delivered):
         if index[i]:

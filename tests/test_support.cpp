@@ -1,12 +1,10 @@
 #include "tests/test_support.h"
 
+#include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <random>
-#include <sstream>
 
-#include "conversion/conversion_job.h"
 #include "conversion/status_log.h"
 #include "platform/file_io.h"
 
@@ -14,73 +12,37 @@ TempDir::TempDir()
 {
     std::random_device device;
     std::mt19937_64 random(device());
-    for (;;) {
-        fs::path candidate = fs::temp_directory_path() /
-                             ("wayfold-test-" + std::to_string(random() % 1000000000ULL));
-        std::error_code error;
-        if (fs::create_directory(candidate, error)) {
-            path = candidate;
-            return;
-        }
-    }
+    std::error_code error;
+    do path = fs::temp_directory_path() / ("wayfold-test-" + std::to_string(random() % 1000000000ULL));
+    while (!fs::create_directory(path, error));
 }
 
-TempDir::~TempDir()
-{
-    std::error_code error;
-    fs::remove_all(path, error);
-}
+TempDir::~TempDir() { std::error_code error; fs::remove_all(path, error); }
 
 void WriteBytes(const fs::path &file, const std::string &bytes)
 {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(file, std::ios::binary | std::ios::trunc).write(bytes.data(), bytes.size());
 }
 
 std::string ReadBytes(const fs::path &file)
 {
     std::ifstream in(file, std::ios::binary);
-    std::ostringstream all;
-    all << in.rdbuf();
-    return all.str();
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-std::wstring WidePath(const fs::path &file)
-{
-#if defined(_WIN32)
-    return file.wstring();
-#else
-    std::string bytes = file.string();
-    std::vector<wchar_t> wide(bytes.size() + 1);
-    int length = DecodeUtf8(bytes.c_str(), wide.data(), static_cast<int>(wide.size()));
-    return std::wstring(wide.data(), length < 0 ? 0 : length);
-#endif
-}
-
-std::string Utf8(const std::wstring &text)
-{
-    std::vector<char> out(text.size() * 4 + 1);
-    int length = EncodeUtf8(text.c_str(), static_cast<int>(text.size()), out.data(),
-                            static_cast<int>(out.size()));
-    return std::string(out.data(), length < 0 ? 0 : length);
-}
+std::wstring WidePath(const fs::path &file) { return file.wstring(); }
 
 std::string StatusUtf8()
 {
-    return Utf8(std::wstring(StatusText(), StatusLength()));
+    std::vector<char> out(StatusLength() * 4 + 1);
+    int length = EncodeUtf8(StatusText(), StatusLength(), out.data(), static_cast<int>(out.size()));
+    return std::string(out.data(), length < 0 ? 0 : length);
 }
 
-void ResetSettings()
-{
-    ResetThinningSettings();
-}
-
+void ResetSettings() { ResetThinningSettings(); }
 void SetSettings(int minMeters, int maxMeters, int maxDegrees, int maxOrtError)
 {
-    ThinningSettings.MinMeters = minMeters;
-    ThinningSettings.MaxMeters = maxMeters;
-    ThinningSettings.MaxDegrees = maxDegrees;
-    ThinningSettings.MaxOrtError = maxOrtError;
+    ThinningSettings = {minMeters, maxMeters, maxDegrees, maxOrtError};
 }
 
 JobOutcome ConvertFile(const fs::path &input, int inputFormat)
@@ -92,75 +54,70 @@ JobOutcome ConvertFile(const fs::path &input, int inputFormat)
     JobOutcome outcome;
     outcome.result = RunConversionJob();
     outcome.status = StatusUtf8();
-#if defined(_WIN32)
-    fs::path forward = fs::path(std::wstring(ForwardPath));
-    fs::path backward = fs::path(std::wstring(BackwardPath));
-#else
-    fs::path forward = fs::path(Utf8(ForwardPath));
-    fs::path backward = fs::path(Utf8(BackwardPath));
-#endif
+    const fs::path forward = std::wstring(ForwardPath), backward = std::wstring(BackwardPath);
     outcome.forwardExists = fs::exists(forward);
     outcome.backwardExists = fs::exists(backward);
     // Only regular files are read back (a test may send an output to a device).
-    if (fs::is_regular_file(forward)) outcome.forward = ReadBytes(forward);
-    if (fs::is_regular_file(backward)) outcome.backward = ReadBytes(backward);
+    outcome.forward = fs::is_regular_file(forward) ? ReadBytes(forward) : "";
+    outcome.backward = fs::is_regular_file(backward) ? ReadBytes(backward) : "";
     return outcome;
 }
 
 JobOutcome ConvertBytes(const std::string &content, int inputFormat, const std::string &fileName)
 {
     TempDir dir;
-    fs::path input = dir / fileName;
-    WriteBytes(input, content);
-    return ConvertFile(input, inputFormat);
-}
-
-OpenInput::OpenInput(const std::string &bytes)
-{
-    fs::path file = dir / "input.bin";
-    WriteBytes(file, bytes);
-    InputFile = OpenFileByPath(WidePath(file).c_str(), "rb");
-}
-
-OpenInput::~OpenInput()
-{
-    if (InputFile) std::fclose(InputFile);
-    InputFile = 0;
+    WriteBytes(dir / fileName, content);
+    return ConvertFile(dir / fileName, inputFormat);
 }
 
 ReadOutcome ReadAllPoints(const std::string &content, int inputFormat)
 {
+    TempDir dir;
+    WriteBytes(dir / "input.bin", content);
     ReadOutcome outcome;
     StatusSetText(L"");
     InputFormat = inputFormat;
-    OpenInput input(content);
+    InputFile = OpenFileByPath(WidePath(dir / "input.bin").c_str(), "rb");
     if (!InputFile) return outcome;
     outcome.headerResult = CheckTrackHeader();
-    if (outcome.headerResult == 0) {
-        TrackPoint point = {};
-        while ((outcome.lastResult = NextTrackPoint(&point)) == 0) outcome.points.push_back(point);
-    }
+    TrackPoint point = {};
+    while (outcome.headerResult == HeaderAccepted && NextTrackPoint(&point) == PointDelivered)
+        outcome.points.push_back(point);
+    std::fclose(InputFile);
+    InputFile = nullptr;
     outcome.status = StatusUtf8();
     return outcome;
-}
-
-fs::path SamplesDir()
-{
-    const char *configured = std::getenv("WAYFOLD_SAMPLES");
-    fs::path dir = configured ? fs::path(configured) : fs::path("../shared/samples");
-    std::error_code error;
-    return fs::is_directory(dir, error) ? dir : fs::path();
 }
 
 std::vector<RoutePoint> RoutePoints(const std::string &routeFile)
 {
     std::vector<RoutePoint> points;
-    std::istringstream lines(routeFile);
-    std::string line;
-    while (std::getline(lines, line)) {
-        RoutePoint point;
-        if (std::sscanf(line.c_str(), "W,RW%d,%lf,%lf", &point.number, &point.lat, &point.lon) == 3)
-            points.push_back(point);
+    RoutePoint p;
+    for (size_t at = routeFile.find("\nW,"); at != std::string::npos; at = routeFile.find("\nW,", at + 1))
+        if (std::sscanf(routeFile.c_str() + at + 1, "W,RW%d,%lf,%lf", &p.number, &p.lat, &p.lon) == 3) points.push_back(p);
+    return points;
+}
+
+std::vector<LatLon> BuildTrack(LatLon start, const std::vector<Leg> &legs)
+{
+    const double rad = M_PI / 180.0;
+    std::vector<LatLon> points{start};
+    for (const Leg &leg : legs) {
+        double lat1 = points.back().lat * rad, theta = leg.bearing * rad, delta = leg.meters / 6371032.0;
+        double lat2 = std::asin(std::sin(lat1) * std::cos(delta) + std::cos(lat1) * std::sin(delta) * std::cos(theta));
+        double dLon = std::atan2(std::sin(theta) * std::sin(delta) * std::cos(lat1), std::cos(delta) - std::sin(lat1) * std::sin(lat2));
+        points.push_back({lat2 / rad, (points.back().lon * rad + dLon) / rad});
     }
     return points;
+}
+
+std::string PltTrack(const std::vector<LatLon> &points)
+{
+    std::string text = PltHeader;
+    char line[128];
+    for (const LatLon &p : points) {
+        std::snprintf(line, sizeof line, "%.10f,%.10f,0,-777,40000.0,01-Jan-24,00:00:00\r\n", p.lat, p.lon);
+        text += line;
+    }
+    return text;
 }

@@ -1,5 +1,5 @@
-// What the tests share: temporary folders, whole files as byte strings, one conversion or
-// one read of a track from bytes, and the real-world samples folder.
+// What the tests share: temporary folders, files as byte strings, one conversion or one
+// read of a track from bytes, and tracks laid out on the thinning's sphere.
 #ifndef WAYFOLD_TEST_SUPPORT_H
 #define WAYFOLD_TEST_SUPPORT_H
 
@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "conversion/conversion_job.h"
 #include "conversion/route_writer.h"
 #include "readers/line_reader.h"
-#include "readers/plt_reader.h"
 #include "readers/track_source.h"
 #include "settings/thinning_settings.h"
 
@@ -20,60 +20,42 @@ struct TempDir {
     fs::path path;
     TempDir();
     ~TempDir();
-    TempDir(const TempDir &) = delete;
-    TempDir &operator=(const TempDir &) = delete;
+    TempDir(const TempDir &) = delete;  // one owner removes it
     fs::path operator/(const std::string &name) const { return path / fs::u8path(name); }
 };
 
 void WriteBytes(const fs::path &file, const std::string &bytes);
 std::string ReadBytes(const fs::path &file);
 std::wstring WidePath(const fs::path &file);
-std::string Utf8(const std::wstring &text);
+std::string StatusUtf8();  // the status text in UTF-8, CR LF kept
 
-// The status text as UTF-8, with its own CR LF line ends.
-std::string StatusUtf8();
-
-// Restores the four thresholds' defaults.
 void ResetSettings();
 void SetSettings(int minMeters, int maxMeters, int maxDegrees, int maxOrtError);
 
-// Runs one conversion job on a file of the given bytes, named fileName in a fresh folder.
+// One conversion job on a file, or on the bytes given saved as fileName in a fresh folder.
 struct JobOutcome {
     int result = -1;
-    std::string status;   // UTF-8, CR LF kept
-    bool forwardExists = false;
-    bool backwardExists = false;
-    std::string forward;  // the files' bytes, when they exist
-    std::string backward;
+    std::string status, forward, backward;  // the route files' bytes, when they are regular files
+    bool forwardExists = false, backwardExists = false;
 };
-JobOutcome ConvertBytes(const std::string &content, int inputFormat, const std::string &fileName);
-// Runs one conversion job on an existing file.
 JobOutcome ConvertFile(const fs::path &input, int inputFormat);
+JobOutcome ConvertBytes(const std::string &content, int inputFormat, const std::string &fileName);
 
-// InputFile open on a file of the given bytes for as long as the object lives.
-struct OpenInput {
-    TempDir dir;
-    explicit OpenInput(const std::string &bytes);
-    ~OpenInput();
-    OpenInput(const OpenInput &) = delete;
-    OpenInput &operator=(const OpenInput &) = delete;
-};
-
-// Reads every point of a track given as bytes: the header check, then NextTrackPoint
-// until it stops. headerResult and lastResult say how it ended.
-struct ReadOutcome {
-    int headerResult = -1;
-    int lastResult = 0;
-    std::vector<TrackPoint> points;
-    std::string status;   // what the readers appended, UTF-8
-};
+// The header check and then every point of a track given as bytes.
+struct ReadOutcome { int headerResult = -1; std::vector<TrackPoint> points; std::string status; };
 ReadOutcome ReadAllPoints(const std::string &content, int inputFormat);
 
-// The real-world samples folder, or an empty path when it is absent.
-fs::path SamplesDir();
-
-// Route file records (after the three header lines) as lat/lon pairs, parsed back.
+// A route file's waypoint records, parsed back.
 struct RoutePoint { int number; double lat; double lon; };
 std::vector<RoutePoint> RoutePoints(const std::string &routeFile);
+
+// Tracks: from a start along legs of (bearing, metres), as PLT text with ten decimals.
+struct LatLon { double lat, lon; };
+struct Leg { double bearing, meters; };
+std::vector<LatLon> BuildTrack(LatLon start, const std::vector<Leg> &legs);
+inline std::vector<Leg> Repeat(int count, Leg leg) { return std::vector<Leg>(count, leg); }
+inline const std::string PltHeader = "OziExplorer Track Point File Version 2.1\r\nWGS 84\r\nAltitude is in Feet\r\n"
+                                     "Reserved 3\r\n0,2,255,track,0,0,2,8421376\r\n0\r\n";
+std::string PltTrack(const std::vector<LatLon> &points);
 
 #endif

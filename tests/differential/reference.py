@@ -1,10 +1,11 @@
-"""A second, independent implementation of Wayfold's conversion rules, written plainly in
-Python from the rules alone, to compare wayfold-convert against byte for byte.
+"""A second implementation of Wayfold's conversion rules, written plainly in Python from
+the rules alone, to compare wayfold-convert against byte for byte.
 
-convert(data, fmt, path, settings) -> (result, status_text, forward_bytes, backward_bytes)
-where status_text is the window's text (str, CR LF), and the route files are None when the
-conversion did not create them.
+convert(data, fmt, path, settings) -> (result, status_text, forward_bytes, backward_bytes):
+the window's text (CR LF), and the route files or None when they were not created.
+The readers are generators of (lat, lon); what a reader passes over never leaves it.
 """
+import io
 import math
 import re
 import struct
@@ -13,365 +14,188 @@ GPX, MPS, PLT, NMEA = 1, 2, 3, 4
 RAD = 0.017453292519943295
 DEG = 57.29577951308232
 EARTH = 6371032.0
+MINUTE = 0.016666666666666666
 NUMBER = re.compile(rb'[ \t\n\v\f\r]*([+-]?(?:[0-9]+\.?[0-9]*|\.[0-9]+)(?:[eE][+-]?[0-9]+)?)')
+HEX = re.compile(rb'[ \t\n\v\f\r]*([+-]?)(?:0[xX])?([0-9a-fA-F]*)')
+HEAD = b'H1,OziExplorer CE Route2 File Version 1.0\r\nH2,WGS 84\r\nH3,%sRoute,,0\r\n'
 
 
 def atof(text):
     m = NUMBER.match(text)
-    if not m:
-        return 0.0
-    try:
-        return float(m.group(1))
-    except OverflowError:
-        return math.inf
+    return float(m.group(1)) if m else 0.0
 
 
-class Stream:
-    def __init__(self, data):
-        self.data = data
-        self.pos = 0
-
-    def byte(self):
-        if self.pos >= len(self.data):
-            return None
-        b = self.data[self.pos]
-        self.pos += 1
-        return b
-
-    def read(self, n):
-        chunk = self.data[self.pos:self.pos + n]
-        self.pos += len(chunk)
-        return chunk
+def in_range(lat, lon):
+    return not (lat > 100.0 or lat < -100.0 or lon > 370.0 or lon < -370.0)
 
 
-class Job:
-    def __init__(self, settings):
-        self.status = ''
-        self.min, self.max, self.deg, self.ort = settings
-
-    def append(self, message):
-        if len(self.status) > 1000:
-            self.status = ''
-        self.status += message
+def byte(s):
+    b = s.read(1)
+    return b[0] if b else None
 
 
-def read_line(stream, limit=150):
-    b = stream.byte()
-    while b is not None and b in (0, 10, 13):
-        b = stream.byte()
-    if b is None:
-        return None
-    line = bytearray([b])
-    while len(line) < limit:
-        b = stream.byte()
-        if b is None:
-            return None
-        if b in (0, 10, 13):
-            return bytes(line)
-        line.append(b)
-    while True:
-        b = stream.byte()
-        if b is None:
-            return None
-        if b in (0, 10, 13):
-            return bytes(line)
+def read_line(s, limit=150):
+    """The next non-empty line, cut at limit; None at the end (a last line without its end too)."""
+    b = byte(s)
+    while b in (0, 10, 13):
+        b = byte(s)
+    line = bytearray()
+    while b is not None and b not in (0, 10, 13):
+        if len(line) < limit:
+            line.append(b)
+        b = byte(s)
+    return None if b is None else bytes(line)
 
 
-def lat_ok(v):
-    return not (v > 100.0 or v < -100.0)
-
-
-def lon_ok(v):
-    return not (v > 370.0 or v < -370.0)
-
-
-# ---- PLT ----
-def plt_header(stream):
-    line = read_line(stream)
+def plt_header(s):
+    line = read_line(s)
     if line is None:
         return 1
-    sig = b'OziExplorer Track Point File'
-    if line[:28] != sig[:min(28, len(line))]:
+    if line[:28] != b'OziExplorer Track Point File'[:len(line)]:
         return 2
-    for _ in range(5):
-        if read_line(stream) is None:
-            return 1
-    return 0
+    return 1 if any(read_line(s) is None for _ in range(5)) else 0
 
 
-def plt_point(stream, job):
-    line = read_line(stream)
-    if line is None:
-        return -1, None
-    comma = line.find(b',')
-    if comma < 0:
-        return 1, None
-    lat = atof(line)
-    if not lat_ok(lat):
-        return 3, None
-    lon = atof(line[comma + 1:])
-    if not lon_ok(lon):
-        return 3, None
-    return 0, (lat, lon)
+def plt_points(s, job):
+    while (line := read_line(s)) is not None:
+        comma = line.find(b',')
+        lat, lon = atof(line), atof(line[comma + 1:])
+        if comma >= 0 and in_range(lat, lon):
+            yield lat, lon
 
 
-# ---- GPX ----
-def read_tag(stream, limit=1000):
-    while True:
-        b = stream.byte()
-        if b is None:
-            return -1, None
-        if b == ord('<'):
-            break
+def read_tag(s):
+    """The text of the next tag (at most 998 characters, up to a NUL), or None at the end."""
+    b = byte(s)
+    while b is not None and b != ord('<'):
+        b = byte(s)
     text = bytearray()
-    while len(text) < limit - 2:
-        b = stream.byte()
-        if b is None:
-            return -2, None
+    while b is not None and len(text) < 998:
+        b = byte(s)
         if b == ord('>'):
             break
-        text.append(b)
-    text = bytes(text)
-    nul = text.find(b'\0')
-    return 0, text if nul < 0 else text[:nul]
+        if b is not None:
+            text.append(b)
+    return None if b is None else bytes(text).split(b'\0')[0]
 
 
 def number_after(text, name):
-    at = text.find(name)
-    if at < 0:
-        return 1, None
-    i = at
-    while i < len(text) and not (48 <= text[i] <= 57 or text[i] == ord('-')):
-        i += 1
-    if i >= len(text):
-        return 2, None
-    return 0, atof(text[i:])
+    m = re.compile(rb'[-0-9]').search(text, text.find(name)) if name in text else None
+    return atof(text[m.start():]) if m else None
 
 
-def gpx_point(stream, job):
-    while True:
-        r, tag = read_tag(stream)
-        if r != 0:
-            return -1, None
-        if b'trkpt' in tag and b'/trkpt' not in tag:
-            break
-    r, lat = number_after(tag, b'lat')
-    if r:
-        return r, None
-    if not lat_ok(lat):
-        return 3, None
-    r, lon = number_after(tag, b'lon')
-    if r:
-        return r, None
-    if not lon_ok(lon):
-        return 3, None
-    return 0, (lat, lon)
+def gpx_points(s, job):
+    while (tag := read_tag(s)) is not None:
+        if b'trkpt' not in tag or b'/trkpt' in tag:
+            continue
+        lat = number_after(tag, b'lat')
+        if lat is None or not in_range(lat, 0):
+            continue
+        lon = number_after(tag, b'lon')
+        if lon is not None and in_range(lat, lon):
+            yield lat, lon
 
 
-# ---- NMEA ----
-def is_space(b):
-    return b in (32, 9, 10, 11, 12, 13)
-
-
-def scan_hex(text):
-    i = 0
-    while i < len(text) and is_space(text[i]):
-        i += 1
-    negative = False
-    if i < len(text) and text[i] in b'+-':
-        negative = text[i] == ord('-')
-        i += 1
-    if i + 1 < len(text) and text[i] == ord('0') and text[i + 1] in b'xX':
-        i += 2
-    digits = re.match(rb'[0-9a-fA-F]*', text[i:]).group(0)
-    value = int(digits, 16) if digits else 0
-    return -value if negative else value
-
-
-def checksum(line):
-    if not line.startswith(b'$'):
-        return 1
+def checksum_ok(line):
     star = line.find(b'*')
-    if star < 0:
-        return 2
+    if not line.startswith(b'$') or star < 0:
+        return False
     x = 0
     for b in line[1:star]:
         x ^= b
-    value = scan_hex(line[star + 1:])
-    if value == 0 and line[star + 1:star + 2] != b'0':
-        return 3
-    return 0 if value == x else 4
+    sign, digits = HEX.match(line, star + 1).groups()
+    value = (-1 if sign == b'-' else 1) * int(digits or b'0', 16)
+    return value == x and (value != 0 or line[star + 1:star + 2] == b'0')
 
 
 def scan_int(text, width):
-    i = 0
-    while i < len(text) and is_space(text[i]):
-        i += 1
-    field = text[i:i + width]
-    m = re.match(rb'[+-]?[0-9]+', field)
+    m = re.match(rb'[+-]?[0-9]+', text.lstrip(b' \t\n\v\f\r')[:width])
     return int(m.group(0)) if m else 0
 
 
-def is_control(b):
-    s = b - 256 if b > 127 else b
-    return s < 32 or s > 127
-
-
-def walk_to_comma(line, i):
-    """Index of the next comma from i, or None when a control character or the end comes."""
-    while i < len(line):
-        if line[i] == ord(','):
-            return i
-        if is_control(line[i]):
+def comma_after(line, i):
+    """The next comma at or after i, or None when a control character or the end comes first."""
+    for j in range(min(i, len(line)), len(line)):
+        if line[j] == ord(','):
+            return j
+        if line[j] < 32 or line[j] > 127:
             return None
-        i += 1
     return None
 
 
-def nmea_point(stream, job):
-    line = read_line(stream)
-    if line is None:
-        return -1, None
-    if not line.startswith(b'$GPRMC,'):
-        return 1, None
-    if checksum(line) != 0:
-        return 2, None
-    c = walk_to_comma(line, min(11, len(line)))
-    if c is None:
-        return 3, None
-    if line[c + 1:c + 2] != b'A' or line[c + 2:c + 3] != b',':
-        return 10, None
+def nmea_coordinate(line, c, width, positive, negative):
+    """The value of the field two after the comma at c, signed by its hemisphere, and the comma before that."""
     f = c + 3
-    deg = scan_int(line[f:], 2)
-    lat = atof(line[min(f + 2, len(line)):]) * 0.016666666666666666 + deg
-    c = walk_to_comma(line, min(f + 2, len(line)))
-    if c is None:
-        return 3, None
-    h = line[c + 1:c + 2]
-    if h == b'S':
-        lat = -lat
-    elif h != b'N':
-        return 3, None
-    if line[c + 2:c + 3] != b',':
-        return 3, None
-    g = c + 3
-    deg = scan_int(line[g:], 3)
-    lon = atof(line[min(g + 3, len(line)):]) * 0.016666666666666666 + deg
-    c = walk_to_comma(line, min(g + 3, len(line)))
-    if c is None:
-        return 4, None
-    h = line[c + 1:c + 2]
-    if h == b'W':
-        lon = -lon
-    elif h != b'E':
-        return 4, None
-    if line[c + 2:c + 3] != b',':
-        return 4, None
-    if not lat_ok(lat) or not lon_ok(lon):
-        return 3, None
-    return 0, (lat, lon)
+    value = atof(line[f + width:]) * MINUTE + scan_int(line[f:], width)
+    c = comma_after(line, f + width)
+    if c is None or line[c + 1:c + 2] not in (positive, negative) or line[c + 2:c + 3] != b',':
+        return None, None
+    return (-value if line[c + 1:c + 2] == negative else value), c
 
 
-# ---- MPS ----
-class Mps:
-    def __init__(self):
-        self.state = 0
-        self.offset = 0
-        self.left = 0
-
-
-def mps_header(stream, mps):
-    mps.state = 0
-    sig = stream.read(6)
-    if len(sig) < 6:
-        return 1
-    if sig[5] != 0 or sig.split(b'\0')[0] != b'MsRcd':
-        return 2
-    mps.offset = 6
-    return 0
+def nmea_points(s, job):
+    while (line := read_line(s)) is not None:
+        if not line.startswith(b'$GPRMC,') or not checksum_ok(line):
+            continue
+        c = comma_after(line, 11)
+        if c is None or line[c + 1:c + 3] != b'A,':
+            continue
+        lat, c = nmea_coordinate(line, c, 2, b'N', b'S')
+        if lat is None:
+            continue
+        lon, c = nmea_coordinate(line, c, 3, b'E', b'W')
+        if lon is not None and in_range(lat, lon):
+            yield lat, lon
 
 
 def int32(b):
     return struct.unpack('<i', b)[0]
 
 
-def find_track(stream, mps):
+def mps_header(s):
+    sig = s.read(6)
+    return 1 if len(sig) < 6 else 0 if sig == b'MsRcd\0' else 2
+
+
+def mps_points(s, job):
+    offset = 6
     while True:
-        stream.pos = mps.offset
-        raw = stream.read(4)
-        if len(raw) < 4:
-            return False
-        length = int32(raw)
-        if length < 0 or mps.offset + length + 5 > 0x7FFFFFFF:
-            return False
-        mps.offset += length + 5
+        s.seek(offset)
+        raw = s.read(4)
+        length = int32(raw) if len(raw) == 4 else -1
+        if length < 0 or offset + length + 5 > 0x7FFFFFFF:
+            return
+        offset += length + 5
         if length == 0:
             continue
-        t = stream.read(1)
-        if not t:
-            return False
-        if t == b'T':
-            return True
-
-
-def mps_point(stream, job, mps):
-    while True:
-        if mps.state == 0:
-            if not find_track(stream, mps):
-                return -1, None
-            mps.state = 1
-        if mps.state == 1:
-            name = 0
-            while True:
-                b = stream.byte()
-                if b is None:
-                    return damaged(job)
-                if b == 0:
-                    break
-                name += 1
-                if name > 150:
-                    return damaged(job)
-            if len(stream.read(5)) < 5:
-                return damaged(job)
-            raw = stream.read(4)
-            if len(raw) < 4 or int32(raw) < 0:
-                return damaged(job)
-            mps.left = int32(raw)
-            mps.state = 2
-            if mps.left == 0:
-                mps.state = 0
+        kind = s.read(1)
+        if kind != b'T':
+            if kind:
                 continue
-        mps.left -= 1
-        a, b = stream.read(4), stream.read(4)
-        if len(a) < 4 or len(b) < 4:
-            return damaged(job)
-        lat = int32(a) * 8.381903171539307e-08
-        lon = int32(b) * 8.381903171539307e-08
-        stream.pos += 23
-        if mps.left <= 0:
-            mps.state = 0
-        return 0, (lat, lon)
+            return
+        end = s.getvalue().find(b'\0', s.tell(), s.tell() + 151)  # a name of at most 150 characters
+        s.seek(end + 1)
+        head = s.read(9) if end >= 0 else b''  # 5 unused bytes, then the count
+        if len(head) < 9 or int32(head[5:]) < 0:
+            job.append('Track read error!\r\n')
+            return
+        for _ in range(int32(head[5:])):
+            point = s.read(8)
+            if len(point) < 8:
+                job.append('Track read error!\r\n')
+                return
+            yield int32(point[:4]) * 8.381903171539307e-08, int32(point[4:]) * 8.381903171539307e-08
+            s.seek(23, io.SEEK_CUR)
 
 
-def damaged(job):
-    job.append('Track read error!\r\n')
-    return -1, None
-
-
-# ---- thinning ----
 def measure(a, b):
-    la, lo_a = a[0] * RAD, a[1] * RAD
-    lb, lo_b = b[0] * RAD, b[1] * RAD
-    dl = lo_b - lo_a
+    """Distance (m) and bearing (degrees, clockwise from north) from a to b."""
+    la, lo_a, lb, lo_b = a[0] * RAD, a[1] * RAD, b[0] * RAD, b[1] * RAD
     x = math.cos(lo_a - lo_b) * math.cos(lb) * math.cos(la) + math.sin(lb) * math.sin(la)
-    sigma = 0.0 if x > 1.0 else (math.pi if x < -1.0 else math.acos(x))
-    meters = abs(sigma * EARTH)
-    if abs(dl) < 0.000001:
+    meters = abs((0.0 if x > 1.0 else math.pi if x < -1.0 else math.acos(x)) * EARTH)
+    if abs(lo_b - lo_a) < 0.000001:
         return meters, 180.0 if la > lb else 0.0
-    s = 1.0 - x * x
-    if s < 0.0:
-        s = 0.0
-    den = math.sqrt(s) * math.cos(la)
+    den = math.sqrt(max(0.0, 1.0 - x * x)) * math.cos(la)
     num = math.sin(lb) - math.sin(la) * x
     if den == 0.0:
         c = math.nan if num == 0.0 else math.copysign(math.inf, num) * math.copysign(1.0, den)
@@ -379,11 +203,8 @@ def measure(a, b):
         c = num / den
     if c != c:
         return meters, 0.0
-    c = max(-1.0, min(1.0, c))
-    bearing = math.acos(c) * DEG
-    if math.sin(dl) < 0:
-        bearing = -bearing
-    return meters, bearing
+    bearing = math.acos(max(-1.0, min(1.0, c))) * DEG
+    return meters, -bearing if math.sin(lo_b - lo_a) < 0 else bearing
 
 
 def turn(a, b):
@@ -391,100 +212,74 @@ def turn(a, b):
     return 360.0 - t if t > 180.0 else t
 
 
-def keep(job, cm, cb, nm, nb, ref):
-    if cm < job.min and nm < job.min:
+def keep(settings, cm, cb, nm, nb, ref):
+    least, most, degrees, error = settings
+    if cm < least and nm < least:
         return False
-    if cm > job.max:
-        return True
-    if turn(nb, ref) > job.deg:
-        return True
-    return math.tan(turn(cb, ref) * RAD) * cm > job.ort
+    return cm > most or turn(nb, ref) > degrees or math.tan(turn(cb, ref) * RAD) * cm > error
 
 
-def record(n, p):
-    return ('W,RW%06d,%10.6f,%11.6f,0\r\n' % (n, p[0], p[1])).encode()
+class Job:
+    def __init__(self, path):
+        self.status = ''.join(ch + ('\r\n' if ch == '\\' and i > 0 else '') for i, ch in enumerate(path)) + '\r\n'
+
+    def append(self, message):
+        if len(self.status) > 1000:
+            self.status = ''
+        self.status += message
 
 
-def convert(data, fmt, path, settings=(5, 1000, 5, 50)):
-    job = Job(settings)
-    job.status = ''.join(ch + ('\r\n' if ch == '\\' and i > 0 else '') for i, ch in enumerate(path)) + '\r\n'
-    stream = Stream(data)
-    mps = Mps()
-    if fmt == PLT:
-        h = plt_header(stream)
-    elif fmt == MPS:
-        h = mps_header(stream, mps)
-    else:
-        h = 0
+def convert(data, fmt, path, settings=(5, 1000, 5, 50), waypoints=None):
+    """waypoints, when given, receives every point written as a waypoint, in order."""
+    job, s = Job(path), io.BytesIO(data)
+    h = plt_header(s) if fmt == PLT else mps_header(s) if fmt == MPS else 0
     if h:
-        job.append({1: 'Input file read error!\r\n', 2: 'Incorrect file format!\r\n', 3: 'Input file tell error!\r\n'}[h])
+        job.append(['', 'Input file read error!\r\n', 'Incorrect file format!\r\n'][h])
         return 2, job.status, None, None
-    reader = {PLT: plt_point, GPX: gpx_point, NMEA: nmea_point}.get(fmt)
-
-    def next_point():
-        if fmt == MPS:
-            return mps_point(stream, job, mps)[1]
-        while True:
-            r, p = reader(stream, job)
-            if r <= 0:
-                return p
-
-    forward = bytearray(b'H1,OziExplorer CE Route2 File Version 1.0\r\nH2,WGS 84\r\nH3,ForwardRoute,,0\r\n')
-    count = 0
+    points = {PLT: plt_points, GPX: gpx_points, NMEA: nmea_points, MPS: mps_points}[fmt](s, job)
+    forward, count = bytearray(HEAD % b'Forward'), 0
 
     def write(p):
         nonlocal count
         count += 1
-        forward.extend(record(count, p))
+        if waypoints is not None:
+            waypoints.append(p)
+        forward.extend(b'W,RW%06d,%10.6f,%11.6f,0\r\n' % (count, p[0], p[1]))
 
-    # The window: last waypoint with its reference bearing, candidate, next point.
-    w = next_point()
-    c = next_point() if w else None
-    n = next_point() if c else None
+    # The window: the last waypoint w with its reference bearing, the candidate c, the next n.
+    w = next(points, None)
+    c = next(points, None) if w else None
+    n = next(points, None) if c else None
     if n is None:
         job.append('Too short input file!\r\n')
         return 10, job.status, bytes(forward), None
     cm, cb = measure(w, c)
     ref = cb
     nm, nb = measure(c, n)
-    c_bearing = nb
     write(w)
     while True:
-        if keep(job, cm, cb, nm, nb, ref):
+        kept = keep(settings, cm, cb, nm, nb, ref)
+        if kept:
             write(c)
-            w, ref = c, c_bearing
-            c = n
-            cm, cb = nm, nb
-            n = next_point()
-            if n is None:
-                break
-        else:
-            c = n
-            n = next_point()
-            if n is None:
-                break
+            w, ref, cm, cb = c, nb, nm, nb
+        c, n = n, next(points, None)
+        if n is None:
+            break
+        if not kept:
             cm, cb = measure(w, c)
         nm, nb = measure(c, n)
-        c_bearing = nb
     write(c)
     job.append('Forward route file - OK\r\n')
     job.status += '%d ' % count
     job.append('points are saved.\r\n')
 
-    # The backward copy reads the forward file by fixed record positions.
-    backward = bytearray(b'H1,OziExplorer CE Route2 File Version 1.0\r\nH2,WGS 84\r\nH3,BackwardRoute,,0\r\n')
-    left = count
-    position = 37 * (left + 1)
-    while left > 0:
+    # The backward copy reads the forward file by fixed record positions, last first.
+    backward = bytearray(HEAD % b'Backward')
+    for position in range(37 * (count + 1), 37, -37):
         chunk = bytes(forward[position:position + 37])
-        if len(chunk) < 37:
-            job.append('Forward route file read error!\r\n')
-            return 4, job.status, bytes(forward), bytes(backward)
-        if chunk[0:1] != b'W' or chunk[36:37] != b'\n':
-            job.append('Invalid data in forward route file!\r\n')
+        if len(chunk) < 37 or chunk[0:1] != b'W' or chunk[36:37] != b'\n':
+            job.append('Forward route file read error!\r\n' if len(chunk) < 37 else 'Invalid data in forward route file!\r\n')
             return 4, job.status, bytes(forward), bytes(backward)
         backward.extend(chunk)
-        left -= 1
-        position -= 37
     job.append('Backward route file - OK\r\n')
     return 0, job.status, bytes(forward), bytes(backward)
