@@ -16,6 +16,20 @@ void ResetNmeaReader()
     HaveDeliveredTime = false;
 }
 
+// "$GPRMC," and any talker's "$ttRMC," are SentenceHeadLength characters; the time field
+// follows. The walk to the comma before the status starts StatusSearchStart characters in.
+static const char GpsSentenceHead[] = "$GPRMC,";
+static const char AnySentenceTail[] = "RMC,";
+static const int SentenceHeadLength = sizeof GpsSentenceHead - 1;
+static const int TalkerLength = 2;
+static const int StatusSearchStart = 11;
+// Whole degrees before the minutes: two digits of latitude, three of longitude.
+static const int LatitudeDegreeDigits = 2;
+static const int LongitudeDegreeDigits = 3;
+// The fields between the longitude's hemisphere and the mode letter: speed, course, date,
+// magnetic variation and its direction.
+static const int FieldsBeforeMode = 5;
+
 // Minutes to degrees: the double nearest 1/60, multiplied, never divided.
 static const double DegreesPerMinute = 0.016666666666666666;
 
@@ -125,7 +139,7 @@ static bool IsCapital(char c)
 static bool ModeSaysNoFix(const char *speed)
 {
     const char *at = speed;
-    for (int commas = 0; commas < 5; ++commas) {
+    for (int commas = 0; commas < FieldsBeforeMode; ++commas) {
         for (; *at != ','; ++at) {
             if (*at == '*' || *at == 0) return false;
         }
@@ -137,15 +151,16 @@ static bool ModeSaysNoFix(const char *speed)
 // The time field: from after "$ttRMC," to the next comma (there is one: the status follows).
 static int TimeFieldLength(const char *line)
 {
-    const char *comma = FindComma(line + 7);
-    return comma == 0 ? 0 : (int)(comma - (line + 7));
+    const char *comma = FindComma(line + SentenceHeadLength);
+    return comma == 0 ? 0 : (int)(comma - (line + SentenceHeadLength));
 }
 
 static bool TalkerCounts(const char *line)
 {
     if (NmeaTalkers == NmeaTalkersAny)
-        return line[0] == '$' && IsCapital(line[1]) && IsCapital(line[2]) && strncmp(line + 3, "RMC,", 4) == 0;
-    return strncmp(line, "$GPRMC,", 7) == 0;
+        return line[0] == '$' && IsCapital(line[1]) && IsCapital(line[2]) &&
+               strncmp(line + 1 + TalkerLength, AnySentenceTail, SentenceHeadLength - 1 - TalkerLength) == 0;
+    return strncmp(line, GpsSentenceHead, SentenceHeadLength) == 0;
 }
 
 int ReadNmeaPoint(TrackPoint *point)
@@ -156,7 +171,7 @@ int ReadNmeaPoint(TrackPoint *point)
     if (CheckNmeaChecksum(line) != ChecksumRight) return NmeaSkipChecksum;
 
     // From inside the time field to the comma before the status.
-    const char *comma = FindComma(Advance(line, 11));
+    const char *comma = FindComma(Advance(line, StatusSearchStart));
     if (comma == 0) return NmeaSkipLatitude;
 
     // Status: a single "A".
@@ -164,8 +179,8 @@ int ReadNmeaPoint(TrackPoint *point)
 
     // Latitude: ddmm.mmm, then "N" or "S".
     const char *field = comma + 3;
-    const char *minutes = Advance(field, 2);
-    point->Lat = ParseDecimal(minutes) * DegreesPerMinute + ReadShortInt(field, 2);
+    const char *minutes = Advance(field, LatitudeDegreeDigits);
+    point->Lat = ParseDecimal(minutes) * DegreesPerMinute + ReadShortInt(field, LatitudeDegreeDigits);
     comma = FindComma(minutes);
     if (comma == 0) return NmeaSkipLatitude;
     if (comma[1] == 'S') {
@@ -177,8 +192,8 @@ int ReadNmeaPoint(TrackPoint *point)
 
     // Longitude: dddmm.mmm, then "E" or "W" and a comma.
     field = comma + 3;
-    minutes = Advance(field, 3);
-    point->Lon = ParseDecimal(minutes) * DegreesPerMinute + ReadShortInt(field, 3);
+    minutes = Advance(field, LongitudeDegreeDigits);
+    point->Lon = ParseDecimal(minutes) * DegreesPerMinute + ReadShortInt(field, LongitudeDegreeDigits);
     comma = FindComma(minutes);
     if (comma == 0) return NmeaSkipLongitude;
     if (comma[1] == 'W') {
@@ -193,10 +208,10 @@ int ReadNmeaPoint(TrackPoint *point)
         if (ModeSaysNoFix(comma + 3)) return NmeaSkipModeNoFix;
         // One fix written under two talkers counts once.
         int timeLength = TimeFieldLength(line);
-        if (HaveDeliveredTime && memcmp(DeliveredTime, line + 7, timeLength) == 0 &&
+        if (HaveDeliveredTime && memcmp(DeliveredTime, line + SentenceHeadLength, timeLength) == 0 &&
             DeliveredTime[timeLength] == 0)
             return NmeaSkipRepeatedTime;
-        memcpy(DeliveredTime, line + 7, timeLength);
+        memcpy(DeliveredTime, line + SentenceHeadLength, timeLength);
         DeliveredTime[timeLength] = 0;
         HaveDeliveredTime = true;
     }
