@@ -16,8 +16,9 @@ const int InputPathCapacity = 2040;
 const int InputPathMax = 2038;
 
 // The forward and backward route paths: the input path less its extension, plus
-// "F.rt2" or "B.rt2" and the terminator.
+// "F.rt2" or "B.rt2" (RouteSuffixLength characters) and the terminator.
 const int OutputPathCapacity = 2048;
+const int RouteSuffixLength = 5;
 
 // The folder the host may name for the route files: a path as long as an input path.
 // When the folder and the track's name do not fit OutputPathCapacity together, the job
@@ -94,7 +95,7 @@ WAYFOLD_LIMIT_CHECK(LongestPathDisplayFits, InputPathMax * 3 + 2 < StatusTextCap
 WAYFOLD_LIMIT_CHECK(MessagesFitAboveEmptying, StatusEmptyAbove + 100 < StatusTextCapacity);
 WAYFOLD_LIMIT_CHECK(InputPathTerminated, InputPathMax < InputPathCapacity);
 // The longest base that survives the cut, "F.rt2" and the terminator.
-WAYFOLD_LIMIT_CHECK(OutputPathFits, InputPathMax - PathCutDefault + 5 + 1 <= OutputPathCapacity);
+WAYFOLD_LIMIT_CHECK(OutputPathFits, InputPathMax - PathCutDefault + RouteSuffixLength + 1 <= OutputPathCapacity);
 WAYFOLD_LIMIT_CHECK(OutputFolderTerminated, OutputFolderMax < OutputFolderCapacity);
 WAYFOLD_LIMIT_CHECK(PathCutsOrdered, PathCutDefault <= PathCutNmea);
 // LineBuffer holds a cut line and its terminator, an MPS track name and its zero byte,

@@ -42,7 +42,6 @@ static bool IsPathSeparator(wchar_t c)
 
 void MakeOutputPaths()
 {
-    static const int SuffixLength = 5;
     static const wchar_t Separator[] = {L'/', 0};
     int length = BoundedLength(InputPath, InputPathMax);
     int cut = InputFormat == InputFormatNmea ? PathCutNmea : PathCutDefault;
@@ -50,7 +49,7 @@ void MakeOutputPaths()
     int base = length > cut ? length - cut : 0;
     int folderLength = BoundedLength(OutputFolder, OutputFolderMax);
     if (folderLength == 0) {
-        if (base > OutputPathCapacity - SuffixLength - 1) base = OutputPathCapacity - SuffixLength - 1;
+        if (base > OutputPathCapacity - RouteSuffixLength - 1) base = OutputPathCapacity - RouteSuffixLength - 1;
         CopyWithSuffix(ForwardPath, L"", 0, InputPath, base, L"F.rt2");
         CopyWithSuffix(BackwardPath, L"", 0, InputPath, base, L"B.rt2");
         return;
@@ -60,7 +59,7 @@ void MakeOutputPaths()
     while (nameStart > 0 && !IsPathSeparator(InputPath[nameStart - 1])) nameStart--;
     int separatorLength = IsPathSeparator(OutputFolder[folderLength - 1]) ? 0 : 1;
     // Both lengths are at most InputPathMax: the sum cannot overflow.
-    if (folderLength + separatorLength + (base - nameStart) + SuffixLength + 1 > OutputPathCapacity) {
+    if (folderLength + separatorLength + (base - nameStart) + RouteSuffixLength + 1 > OutputPathCapacity) {
         ForwardPath[0] = 0;
         BackwardPath[0] = 0;
         return;
