@@ -411,6 +411,12 @@ int RunConvertCli(int argc, const wchar_t *const *argv, std::FILE *out, std::FIL
         int points = PointsDelivered;
         bool measured = measuring && FinishRouteMeasuring(result);
         std::string shown = ToUtf8(job.path.c_str(), static_cast<int>(job.path.size()));
+        // A route was written but not measured: say so rather than report nothing.
+        bool written = result == JobDone || result == JobBackwardOpenFailed || result == JobBackwardCopyFailed;
+        if ((options.report || options.svg) && written && !measured)
+            std::fprintf(err, "wayfold-convert: %s: %s\n", shown.c_str(),
+                         measuring ? "the route could not be measured against the track read again"
+                                   : "no temporary file for measuring the route");
         if (options.report)
             PrintRunReport(out, options.report == 2, shown, result, points, measured, ThinningMethodName(),
                            FitToleranceMeters);

@@ -3,6 +3,7 @@
 #include "conversion/conversion_job.h"
 #include "conversion/route_report.h"
 #include "conversion/route_writer.h"
+#include "platform/file_io.h"
 #include "settings/thinning_settings.h"
 
 namespace {
@@ -79,7 +80,7 @@ void PrintText(std::FILE *out, const std::string &track, int result, int points,
 
 bool BeginRouteMeasuring()
 {
-    KeptNumbersFile = std::tmpfile();
+    KeptNumbersFile = OpenScratchFile();
     OnWaypointWritten = KeptNumbersFile ? RecordKeptNumber : nullptr;
     return KeptNumbersFile != nullptr;
 }

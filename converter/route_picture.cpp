@@ -313,10 +313,12 @@ void WritePicture(std::FILE *svg, const std::string &name)
 // ForwardPath less its "F.rt2", plus ".svg".
 bool PicturePath(wchar_t *path)
 {
+    // "F.rt2" gives way to ".svg", one character shorter: the path always fits.
+    const size_t suffix = RouteSuffixLength;
     size_t length = std::wcslen(ForwardPath);
-    if (length < 5 || length - 5 + 5 >= static_cast<size_t>(OutputPathCapacity)) return false;
-    std::wmemcpy(path, ForwardPath, length - 5);
-    std::wcscpy(path + length - 5, L".svg");
+    if (length < suffix) return false;
+    std::wmemcpy(path, ForwardPath, length - suffix);
+    std::wcscpy(path + length - suffix, L".svg");
     return true;
 }
 
@@ -325,8 +327,8 @@ bool PicturePath(wchar_t *path)
 bool BeginRoutePicture()
 {
     CloseGathered();
-    G.track.file = std::tmpfile();
-    G.route.file = std::tmpfile();
+    G.track.file = OpenScratchFile();
+    G.route.file = OpenScratchFile();
     if (!G.track.file || !G.route.file) {
         CloseGathered();
         return false;

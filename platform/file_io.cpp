@@ -59,6 +59,21 @@ static int FileIdentity(const wchar_t *path, BY_HANDLE_FILE_INFORMATION *info)
 }
 #endif
 
+FILE *OpenScratchFile()
+{
+#if defined(_WIN32)
+    // The C library's tmpfile() makes its file in the root of the drive, where a user may
+    // not write: the user's temporary folder instead, removed when the file is closed.
+    static wchar_t Folder[MAX_PATH + 1];
+    static wchar_t Path[MAX_PATH + 1];
+    DWORD length = GetTempPathW(MAX_PATH + 1, Folder);
+    if (length == 0 || length > MAX_PATH || GetTempFileNameW(Folder, L"wfd", 0, Path) == 0) return 0;
+    return _wfopen(Path, L"w+bD");
+#else
+    return tmpfile();
+#endif
+}
+
 int SameExistingFile(const wchar_t *first, const wchar_t *second)
 {
     int same = 0;

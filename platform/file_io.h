@@ -10,6 +10,9 @@
 // fails to open). Returns 0 on failure.
 FILE *OpenFileByPath(const wchar_t *path, const char *mode);
 
+// A temporary file for reading and writing, removed when it is closed; 0 on failure.
+FILE *OpenScratchFile();
+
 // 1 when both paths name one existing file (the same file identity where the platform
 // can tell, as through a link; on Windows also a case-insensitive match of the paths),
 // else 0.
