@@ -2,6 +2,7 @@
 
 #include <limits.h>
 
+#include "conversion/record_format.h"
 #include "conversion/status_log.h"
 
 WaypointListener OnWaypointWritten = 0;
@@ -48,8 +49,8 @@ int WriteWaypoint(const TrackPoint *point)
     // A count that cannot grow, or a record that does not fit, is a failed write.
     if (WaypointsWritten < INT_MAX) {
         WaypointsWritten++;
-        length = snprintf(RecordText, sizeof RecordText, "W,RW%06d,%10.6f,%11.6f,0\r\n",
-                          WaypointsWritten, point->Lat, point->Lon);
+        length = FormatWaypointRecord(RecordText, RecordTextSize, WaypointsWritten, point->Lat,
+                                      point->Lon);
     }
     if (length < 0 || length >= RecordTextSize ||
         fwrite(RecordText, 1, (size_t)length, OutputFile) != (size_t)length) {
