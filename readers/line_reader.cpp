@@ -2,48 +2,92 @@
 
 #include <stdint.h>
 #include <stdlib.h>
+#include <string.h>
 
 #include "common/wayfold_limits.h"
-#include "platform/file_io.h"
 
-static bool IsLineEnd(int byte)
+// The file is read LineBlockSize bytes at a time into Block; Block[BlockNext..BlockEnd)
+// are the bytes not yet handed out, all from BlockFile.
+static unsigned char Block[LineBlockSize];
+static int BlockNext = 0;
+static int BlockEnd = 0;
+static FILE *BlockFile = 0;
+
+void ResetLineReader()
+{
+    BlockNext = 0;
+    BlockEnd = 0;
+    BlockFile = 0;
+}
+
+// The next block of the file; false at its end (or on a read error, which ends it too).
+static bool RefillBlock(FILE *file)
+{
+    size_t got = fread(Block, 1, LineBlockSize, file);
+    BlockNext = 0;
+    BlockEnd = (int)got;
+    return got > 0;
+}
+
+static bool IsLineEnd(unsigned char byte)
 {
     return byte == 0 || byte == '\r' || byte == '\n';
 }
 
+// The first line end in [p, end), or end. Every line end lies at or below CR, so eight
+// bytes at a time are tested for any byte below 14 (a nonzero result flags exactly the
+// words that hold one) before the bytes are looked at one by one.
+static const unsigned char *FindLineEnd(const unsigned char *p, const unsigned char *end)
+{
+    static const uint64_t Ones = 0x0101010101010101u;
+    static const uint64_t HighBits = 0x8080808080808080u;
+    for (;;) {
+        while (end - p >= 8) {
+            uint64_t word;
+            memcpy(&word, p, sizeof word);
+            if (((word - Ones * 14) & ~word & HighBits) != 0) break;
+            p += 8;
+        }
+        const unsigned char *stop = end - p >= 8 ? p + 8 : end;
+        for (; p < stop; p++)
+            if (*p <= '\r' && IsLineEnd(*p)) return p;
+        if (p == end) return end;
+    }
+}
+
 int ReadLine(FILE *file, char *buffer, int limit)
 {
-    int byte;
     int count = 0;
-    // Pass over line ends and NULs, so empty lines never reach the caller.
-    do {
-        byte = ReadByte(file);
-        if (byte == EOF) return LineEndOfFile;
-    } while (IsLineEnd(byte));
-    buffer[count++] = (char)byte;
-    // Collect the line; a line the file ends without its line end is dropped.
-    while (count < limit) {
-        byte = ReadByte(file);
-        // Every line end and EOF lies at or below CR: one test for the usual byte.
-        if (byte <= '\r') {
-            if (byte == EOF) {
-                buffer[count] = 0;
-                return LineEndOfFile;
-            }
-            if (IsLineEnd(byte)) {
-                buffer[count] = 0;
-                return count;
-            }
-        }
-        buffer[count++] = (char)byte;
+    if (file != BlockFile) {
+        ResetLineReader();
+        BlockFile = file;
     }
-    buffer[count] = 0;
-    // A long line is cut: drop the rest of it, its line end included.
-    do {
-        byte = ReadByte(file);
-        if (byte == EOF) return LineEndOfFile;
-    } while (!IsLineEnd(byte));
-    return limit;
+    // Pass over line ends and NULs, so empty lines never reach the caller.
+    for (;;) {
+        while (BlockNext < BlockEnd && IsLineEnd(Block[BlockNext])) BlockNext++;
+        if (BlockNext < BlockEnd) break;
+        if (!RefillBlock(file)) return LineEndOfFile;
+    }
+    // Collect the line up to limit characters; the rest of a longer line, its line end
+    // included, is dropped. A line the file ends without its line end is dropped.
+    for (;;) {
+        const unsigned char *start = Block + BlockNext;
+        const unsigned char *lineEnd = FindLineEnd(start, Block + BlockEnd);
+        int length = (int)(lineEnd - start);
+        int take = length < limit - count ? length : limit - count;
+        memcpy(buffer + count, start, (size_t)take);
+        count += take;
+        BlockNext = (int)(lineEnd - Block);
+        if (BlockNext < BlockEnd) {
+            BlockNext++;
+            buffer[count] = 0;
+            return count;
+        }
+        if (!RefillBlock(file)) {
+            buffer[count] = 0;
+            return LineEndOfFile;
+        }
+    }
 }
 
 // Decimal numbers. Up to FastDigits significant digits are exact in a double, and so are
