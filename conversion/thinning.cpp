@@ -1,6 +1,7 @@
 #include "conversion/thinning.h"
 
 #include <math.h>
+#include <string.h>
 
 #include "conversion/route_writer.h"
 #include "conversion/status_log.h"
@@ -14,6 +15,9 @@ TrackPoint NextPoint;
 // Legs whose longitudes differ by less than this many radians run due north or south.
 static const double MeridianTolerance = 0.000001;
 static const double Pi = 3.141592653589793;
+// A LatRad no point has (readers keep latitudes within +-90 degrees): marks a remembered
+// leg as empty.
+static const double NotALatitude = 1000.0;
 
 // The sine and cosine of a point's latitude. Each slot of the window keeps its point's
 // beside it, so every point's are computed once however many legs it ends.
@@ -73,6 +77,48 @@ void MeasureLeg(const TrackPoint *from, const TrackPoint *to, double *meters, do
     MeasureLegWithTrig(from, &a, to, &b, meters, bearing);
 }
 
+// NextPoint's trig; the same latitude as the candidate's (the point before it) has the
+// candidate's.
+static void SetNextPointTrig()
+{
+    if (memcmp(&NextPoint.LatRad, &Candidate.LatRad, sizeof NextPoint.LatRad) == 0)
+        NextPointTrig = CandidateTrig;
+    else
+        SetTrig(&NextPoint, &NextPointTrig);
+}
+
+// The legs the pass measured last, with their ends' bits: a receiver standing still logs
+// the same position again and again, and the same leg then comes up again and again.
+// Two are kept, as the pass measures two legs for each dropped point.
+struct MeasuredLeg {
+    double Ends[4];   // from's LatRad and LonRad, to's LatRad and LonRad
+    double Meters;
+    double Bearing;
+};
+static const int RememberedLegs = 2;
+static MeasuredLeg Remembered[RememberedLegs];
+static int RememberNext = 0;
+
+// MeasureLegWithTrig, or its result for the same bits measured just before.
+static void MeasurePassLeg(const TrackPoint *from, const LatitudeTrig *a, const TrackPoint *to,
+                           const LatitudeTrig *b, double *meters, double *bearing)
+{
+    double ends[4] = {from->LatRad, from->LonRad, to->LatRad, to->LonRad};
+    for (int i = 0; i < RememberedLegs; i++) {
+        if (memcmp(Remembered[i].Ends, ends, sizeof ends) == 0) {
+            *meters = Remembered[i].Meters;
+            *bearing = Remembered[i].Bearing;
+            return;
+        }
+    }
+    MeasureLegWithTrig(from, a, to, b, meters, bearing);
+    MeasuredLeg *leg = &Remembered[RememberNext];
+    RememberNext = (RememberNext + 1) % RememberedLegs;
+    memcpy(leg->Ends, ends, sizeof ends);
+    leg->Meters = *meters;
+    leg->Bearing = *bearing;
+}
+
 // The difference of two bearings folded into 0..180 degrees.
 static double Turn(double first, double second)
 {
@@ -116,18 +162,20 @@ int RunThinningPass()
     double nextMeters;
     double nextBearing;
     int keep;
+    // No leg of an earlier track counts.
+    for (int i = 0; i < RememberedLegs; i++) Remembered[i].Ends[0] = NotALatitude;
 
     // Fill the window: the first point, the first candidate and the point after it.
     if (NextTrackPoint(&LastWaypoint) != PointDelivered) return TooShort();
     SetTrig(&LastWaypoint, &LastWaypointTrig);
     if (NextTrackPoint(&Candidate) != PointDelivered) return TooShort();
     SetTrig(&Candidate, &CandidateTrig);
-    MeasureLegWithTrig(&LastWaypoint, &LastWaypointTrig, &Candidate, &CandidateTrig,
-                       &candidateMeters, &candidateBearing);
+    MeasurePassLeg(&LastWaypoint, &LastWaypointTrig, &Candidate, &CandidateTrig,
+                   &candidateMeters, &candidateBearing);
     LastWaypoint.Bearing = candidateBearing;
     if (NextTrackPoint(&NextPoint) != PointDelivered) return TooShort();
     SetTrig(&NextPoint, &NextPointTrig);
-    MeasureLegWithTrig(&Candidate, &CandidateTrig, &NextPoint, &NextPointTrig, &nextMeters, &nextBearing);
+    MeasurePassLeg(&Candidate, &CandidateTrig, &NextPoint, &NextPointTrig, &nextMeters, &nextBearing);
     Candidate.Bearing = nextBearing;
     if (WriteWaypoint(&LastWaypoint) != WaypointWritten) return PassWriteFailed;
 
@@ -144,17 +192,17 @@ int RunThinningPass()
             candidateMeters = nextMeters;
             candidateBearing = nextBearing;
             if (NextTrackPoint(&NextPoint) != PointDelivered) break;
-            SetTrig(&NextPoint, &NextPointTrig);
+            SetNextPointTrig();
         } else {
             // The candidate is dropped; measure from the waypoint to the new candidate.
             Candidate = NextPoint;
             CandidateTrig = NextPointTrig;
             if (NextTrackPoint(&NextPoint) != PointDelivered) break;
-            SetTrig(&NextPoint, &NextPointTrig);
-            MeasureLegWithTrig(&LastWaypoint, &LastWaypointTrig, &Candidate, &CandidateTrig,
-                               &candidateMeters, &candidateBearing);
+            SetNextPointTrig();
+            MeasurePassLeg(&LastWaypoint, &LastWaypointTrig, &Candidate, &CandidateTrig,
+                           &candidateMeters, &candidateBearing);
         }
-        MeasureLegWithTrig(&Candidate, &CandidateTrig, &NextPoint, &NextPointTrig, &nextMeters, &nextBearing);
+        MeasurePassLeg(&Candidate, &CandidateTrig, &NextPoint, &NextPointTrig, &nextMeters, &nextBearing);
         Candidate.Bearing = nextBearing;
     }
     // End of track: the last point delivered is always a waypoint.
