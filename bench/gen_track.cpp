@@ -4,8 +4,9 @@
 // (default 1,000,000). PROFILE "ride" (the default) is a bicycle ride logged once a second:
 // it wanders with small random turns, now and then a sharp one, and thinning keeps few of
 // its points. PROFILE "real" adds what a real receiver logs: stretches of walking and of
-// cycling, and a position error that drifts by a few metres, so that thinning keeps about
-// a quarter of the points at the default thresholds, as on real logs.
+// cycling, stops where the receiver logs one fix over and over, and a position error that
+// drifts by a few metres, so that thinning keeps about a quarter of the points at the
+// default thresholds, as on real logs.
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -39,7 +40,21 @@ public:
     Fix Next()
     {
         Fix fix{lat_, lon_, alt_, speed_, heading_, start_ + seconds_};
-        if (real_) AddReceiverError(fix);
+        if (real_) {
+            // A stop: the receiver logs the fix it held when the stop began, unchanged.
+            if (stopLeft_ > 0) {
+                --stopLeft_;
+                ++seconds_;
+                held_.time = fix.time;
+                return held_;
+            }
+            AddReceiverError(fix);
+            if (std::uniform_real_distribution<double>(0.0, 1.0)(random_) < 1.0 / 600.0) {
+                stopLeft_ = std::uniform_int_distribution<int>(10, 90)(random_);
+                held_ = fix;
+                held_.speed = 0.0;
+            }
+        }
         std::normal_distribution<double> wobble(0.0, 3.0);
         std::normal_distribution<double> turn(0.0, 50.0);
         std::uniform_real_distribution<double> unit(0.0, 1.0);
@@ -88,6 +103,8 @@ private:
     std::mt19937_64 random_;
     bool real_;
     bool cycling_ = false;
+    int stopLeft_ = 0;
+    Fix held_{};
     double errorNorth_ = 0.0;
     double errorEast_ = 0.0;
     double lat_ = 55.75;
