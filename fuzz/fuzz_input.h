@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "conversion/status_log.h"
+#include "readers/line_reader.h"
 #include "readers/track_source.h"
 
 #define FUZZ_CHECK(condition)                                                              \
@@ -29,6 +30,8 @@ struct MemoryInput {
         if (bytes.empty()) bytes.push_back(0);
         InputFile = fmemopen(bytes.data(), size, "rb");
         FUZZ_CHECK(InputFile != nullptr);
+        // A new FILE may reuse a closed one's address: nothing read ahead of it counts.
+        ResetLineReader();
         InputFormat = format;
         StatusSetText(L"");
     }

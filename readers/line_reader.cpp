@@ -55,13 +55,54 @@ static const unsigned char *FindLineEnd(const unsigned char *p, const unsigned c
     }
 }
 
-int ReadLine(FILE *file, char *buffer, int limit)
+// A file other than the one the block came from starts afresh.
+static void UseFile(FILE *file)
 {
-    int count = 0;
     if (file != BlockFile) {
         ResetLineReader();
         BlockFile = file;
     }
+}
+
+bool SkipPastByte(FILE *file, char mark)
+{
+    UseFile(file);
+    for (;;) {
+        const void *at = memchr(Block + BlockNext, (unsigned char)mark, (size_t)(BlockEnd - BlockNext));
+        if (at) {
+            BlockNext = (int)((const unsigned char *)at - Block) + 1;
+            return true;
+        }
+        if (!RefillBlock(file)) return false;
+    }
+}
+
+int ReadUpToByte(FILE *file, char mark, char *buffer, int limit)
+{
+    int count = 0;
+    UseFile(file);
+    for (;;) {
+        const unsigned char *start = Block + BlockNext;
+        int span = BlockEnd - BlockNext;
+        if (span > limit - count) span = limit - count;
+        const unsigned char *at = (const unsigned char *)memchr(start, (unsigned char)mark, (size_t)span);
+        int take = at ? (int)(at - start) : span;
+        memcpy(buffer + count, start, (size_t)take);
+        count += take;
+        BlockNext += take;
+        if (at) {
+            BlockNext++;
+            return count;
+        }
+        if (count == limit) return count;
+        if (!RefillBlock(file)) return LineEndOfFile;
+    }
+}
+
+int ReadLine(FILE *file, char *buffer, int limit)
+{
+    int count = 0;
+    UseFile(file);
     // Pass over line ends and NULs, so empty lines never reach the caller.
     for (;;) {
         while (BlockNext < BlockEnd && IsLineEnd(Block[BlockNext])) BlockNext++;

@@ -9,6 +9,7 @@
 #include "conversion/conversion_job.h"
 #include "conversion/status_log.h"
 #include "platform/file_io.h"
+#include "readers/line_reader.h"
 
 TempDir::TempDir()
 {
@@ -120,6 +121,8 @@ OpenInput::OpenInput(const std::string &bytes)
     fs::path file = dir / "input.bin";
     WriteBytes(file, bytes);
     InputFile = OpenFileByPath(WidePath(file).c_str(), "rb");
+    // A new FILE may reuse a closed one's address: nothing read ahead of it counts.
+    ResetLineReader();
 }
 
 OpenInput::~OpenInput()
