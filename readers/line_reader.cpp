@@ -154,21 +154,6 @@ static bool IsDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-// Digits gather in an integer, GroupDigits at a time, which keeps the floating-point
-// multiply off the path of every digit.
-static const int GroupDigits = 9;
-static const double GroupScale = 1e9;
-
-static void AddDigit(char digit, double *mantissa, uint32_t *group, int *groupCount)
-{
-    *group = *group * 10 + (uint32_t)(digit - '0');
-    if (++*groupCount == GroupDigits) {
-        *mantissa = *mantissa * GroupScale + (double)*group;
-        *group = 0;
-        *groupCount = 0;
-    }
-}
-
 static bool IsSpace(char c)
 {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
@@ -178,9 +163,7 @@ double ParseDecimal(const char *text)
 {
     const char *p = text;
     bool negative = false;
-    double mantissa = 0.0;   // the first FastDigits significant digits, in groups
-    uint32_t group = 0;      // the digits not yet in mantissa, at most GroupDigits
-    int groupCount = 0;
+    uint64_t digits = 0;     // the first FastDigits significant digits, exact
     int significant = 0;     // all significant digits seen
     int digitCount = 0;      // all mantissa digits, zeros included
     int scale = 0;           // power of ten of the mantissa's last digit
@@ -196,19 +179,19 @@ double ParseDecimal(const char *text)
     digitsStart = p;
     for (; IsDigit(*p); p++, digitCount++) {
         if (significant == 0 && *p == '0') continue;
-        if (significant < FastDigits) AddDigit(*p, &mantissa, &group, &groupCount);
+        if (significant < FastDigits) digits = digits * 10 + (uint64_t)(*p - '0');
         else scale++;
         significant++;
     }
     if (*p == '.') {
         for (p++; IsDigit(*p); p++, digitCount++) {
             if (significant == 0 && *p == '0') { scale--; continue; }
-            if (significant < FastDigits) { AddDigit(*p, &mantissa, &group, &groupCount); scale--; }
+            if (significant < FastDigits) { digits = digits * 10 + (uint64_t)(*p - '0'); scale--; }
             significant++;
         }
     }
-    // Both parts are integers below 10^FastDigits, so this is exact.
-    mantissa = mantissa * PowersOfTen[groupCount] + (double)group;
+    // An integer below 10^FastDigits, so this is exact.
+    double mantissa = (double)(int64_t)digits;
     // No digit at all: no number.
     if (digitCount == 0) return 0.0;
     digitsEnd = p;
