@@ -175,6 +175,27 @@ double ParseDecimal(const char *text)
     // White space, then an optional sign.
     while (IsSpace(*p)) p++;
     if (*p == '+' || *p == '-') negative = *p++ == '-';
+    // The usual number: at most FastDigits digits in all, with or without a point, and no
+    // exponent. The digits as one integer, over the power of ten of the fraction's length:
+    // the same exact values the general road below divides.
+    {
+        const char *q = p;
+        uint64_t whole = 0;
+        while (IsDigit(*q)) whole = whole * 10 + (uint64_t)(*q++ - '0');
+        int fractionDigits = 0;
+        int allDigits = (int)(q - p);
+        if (*q == '.') {
+            const char *fraction = ++q;
+            while (IsDigit(*q) && q - fraction < FastDigits)
+                whole = whole * 10 + (uint64_t)(*q++ - '0');
+            fractionDigits = (int)(q - fraction);
+            allDigits += fractionDigits;
+        }
+        if (allDigits > 0 && allDigits <= FastDigits && !IsDigit(*q) && *q != 'e' && *q != 'E') {
+            double value = (double)(int64_t)whole / PowersOfTen[fractionDigits];
+            return negative ? -value : value;
+        }
+    }
     // Integer part, then fraction; leading zeros are not significant.
     digitsStart = p;
     for (; IsDigit(*p); p++, digitCount++) {
