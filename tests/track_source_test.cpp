@@ -59,6 +59,11 @@ TEST_CASE("ReadLine: line ends, empty lines, NUL, limits, a last line without it
         {"200 characters are cut, the rest dropped", s200 + "\nnext\n", {s200.substr(0, 150), "next"}},
         {"a long last line without a line end", "a\n" + s200, {"a"}},
         {"high bytes are text", "\xC3\xA9t\xE9\n", {"\xC3\xA9t\xE9"}},
+        // The reader's blocks: a line, a CR LF and a cut line across a block's end.
+        {"a line across blocks", std::string(LineBlockSize - 2, '\n') + "abcd\nef\n", {"abcd", "ef"}},
+        {"CR LF across blocks", std::string(LineBlockSize - 5, '\n') + "abcd\r\nx\n", {"abcd", "x"}},
+        {"a cut line across blocks", std::string(LineBlockSize - 100, '\n') + s200 + "\nnext\n",
+         {s200.substr(0, 150), "next"}},
     };
     for (const Case &c : cases) {
         CAPTURE(c.name);
