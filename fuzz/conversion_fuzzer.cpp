@@ -11,6 +11,7 @@
 #include <string>
 
 #include "conversion/conversion_job.h"
+#include "conversion/route_writer.h"
 #include "fuzz/fuzz_input.h"
 #include "platform/file_io.h"
 #include "settings/thinning_settings.h"

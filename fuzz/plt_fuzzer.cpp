@@ -1,5 +1,6 @@
 // PLT header check and reader: every result code, points in range.
 #include "fuzz/fuzz_input.h"
+#include "readers/plt_reader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -15,9 +15,10 @@ build=$(realpath -m "${WAYFOLD_FUZZ_BUILD:-build/fuzz}")
 mkdir -p "$build"
 
 sources=(
-  conversion/conversion_job.cpp conversion/status_log.cpp conversion/thinning.cpp
-  readers/track_source.cpp readers/plt_reader.cpp readers/gpx_reader.cpp
-  readers/nmea_reader.cpp readers/mps_reader.cpp
+  conversion/conversion_job.cpp conversion/deviation.cpp conversion/record_format.cpp
+  conversion/route_writer.cpp conversion/status_log.cpp conversion/thinning.cpp
+  readers/track_source.cpp readers/track_input.cpp readers/line_reader.cpp
+  readers/plt_reader.cpp readers/gpx_reader.cpp readers/nmea_reader.cpp readers/mps_reader.cpp
   settings/thinning_settings.cpp platform/file_io.cpp platform/status_display.cpp
 )
 root=$PWD
