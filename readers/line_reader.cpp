@@ -173,7 +173,7 @@ double ParseDecimal(const char *text)
     const char *digitsEnd;
 
     // White space, then an optional sign.
-    while (IsSpace(*p)) p++;
+    while (*p == ' ' || IsSpace(*p)) p++;
     if (*p == '+' || *p == '-') negative = *p++ == '-';
     // The usual number: at most FastDigits digits in all, with or without a point, and no
     // exponent. The digits as one integer, over the power of ten of the fraction's length:
@@ -181,17 +181,24 @@ double ParseDecimal(const char *text)
     {
         const char *q = p;
         uint64_t whole = 0;
-        while (IsDigit(*q)) whole = whole * 10 + (uint64_t)(*q++ - '0');
-        int fractionDigits = 0;
+        unsigned digit;
+        // Unsigned arithmetic: a long run of digits wraps, and goes the general road.
+        while ((digit = (unsigned)(unsigned char)*q - '0') <= 9) {
+            whole = whole * 10 + digit;
+            q++;
+        }
         int allDigits = (int)(q - p);
+        int fractionDigits = 0;
         if (*q == '.') {
             const char *fraction = ++q;
-            while (IsDigit(*q) && q - fraction < FastDigits)
-                whole = whole * 10 + (uint64_t)(*q++ - '0');
+            while ((digit = (unsigned)(unsigned char)*q - '0') <= 9) {
+                whole = whole * 10 + digit;
+                q++;
+            }
             fractionDigits = (int)(q - fraction);
             allDigits += fractionDigits;
         }
-        if (allDigits > 0 && allDigits <= FastDigits && !IsDigit(*q) && *q != 'e' && *q != 'E') {
+        if (allDigits > 0 && allDigits <= FastDigits && *q != 'e' && *q != 'E') {
             double value = (double)(int64_t)whole / PowersOfTen[fractionDigits];
             return negative ? -value : value;
         }
