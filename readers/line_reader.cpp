@@ -35,24 +35,38 @@ static bool IsLineEnd(unsigned char byte)
 }
 
 // The first line end in [p, end), or end. Every line end lies at or below CR, so eight
-// bytes at a time are tested for any byte below 14 (a nonzero result flags exactly the
-// words that hold one) before the bytes are looked at one by one.
+// bytes at a time are tested for any byte below 14: the lowest flagged byte of a word is
+// the first such byte (a borrow only runs towards higher bytes). Where the compiler can
+// count trailing zeros of a little-endian word, that byte is found at once; elsewhere the
+// word's bytes are looked at one by one.
+#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+#define WAYFOLD_FIRST_FLAGGED_BYTE(flags) (__builtin_ctzll(flags) / 8)
+#endif
+
 static const unsigned char *FindLineEnd(const unsigned char *p, const unsigned char *end)
 {
     static const uint64_t Ones = 0x0101010101010101u;
     static const uint64_t HighBits = 0x8080808080808080u;
-    for (;;) {
-        while (end - p >= 8) {
-            uint64_t word;
-            memcpy(&word, p, sizeof word);
-            if (((word - Ones * 14) & ~word & HighBits) != 0) break;
+    while (end - p >= 8) {
+        uint64_t word;
+        memcpy(&word, p, sizeof word);
+        uint64_t flags = (word - Ones * 14) & ~word & HighBits;
+        if (flags == 0) {
             p += 8;
+            continue;
         }
-        const unsigned char *stop = end - p >= 8 ? p + 8 : end;
-        for (; p < stop; p++)
-            if (*p <= '\r' && IsLineEnd(*p)) return p;
-        if (p == end) return end;
+#ifdef WAYFOLD_FIRST_FLAGGED_BYTE
+        p += WAYFOLD_FIRST_FLAGGED_BYTE(flags);
+        if (IsLineEnd(*p)) return p;
+        p++;
+#else
+        for (const unsigned char *stop = p + 8; p < stop; p++)
+            if (IsLineEnd(*p)) return p;
+#endif
     }
+    for (; p < end; p++)
+        if (IsLineEnd(*p)) return p;
+    return end;
 }
 
 // A file other than the one the block came from starts afresh.
