@@ -29,9 +29,10 @@ const int PathCutNmea = 5;
 // for the 6-byte file signature and track names of up to MpsNameMax characters.
 const int LineBufferSize = 160;
 const int LineLimit = 150;
-// The line reader reads the file this many bytes at a time, a block for many lines, so
-// the line ends are found by scanning memory rather than by a call per byte.
-const int LineBlockSize = 8192;
+// The line reader reads the file this many bytes at a time, a block for many lines (and
+// GPX tags), so line ends are found by scanning memory rather than by a call per byte,
+// and a long file takes few read calls; small beside the memory of any handheld.
+const int LineBlockSize = 32768;
 
 // GPX tags are read into TagBuffer with a limit of TagLimit, so at most TagLimit - 2
 // characters of one tag are kept, plus the terminator.
