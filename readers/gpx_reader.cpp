@@ -37,6 +37,10 @@ static const char *FindName(const char *text, const char *name)
 // Every "/trkpt" holds a "trkpt", so one pass over the occurrences of "trkpt" decides.
 static bool IsTrackPointTag(const char *text)
 {
+    // Shorter tags ("ele", "time" and their ends) cannot hold the name.
+    static const int NameLength = 5;
+    for (int i = 0; i < NameLength; i++)
+        if (text[i] == 0) return false;
     bool found = false;
     for (const char *at = FindName(text, "trkpt"); at != 0; at = FindName(at + 1, "trkpt")) {
         if (at != text && at[-1] == '/') return false;
