@@ -1,8 +1,12 @@
 // Writes one synthetic track in the four formats Wayfold reads, for the benchmark:
-//   gen_track FOLDER [POINTS]
+//   gen_track FOLDER [POINTS] [PROFILE]
 // makes FOLDER/track.plt, track.gpx, track.nmea and track.mps with POINTS points each
-// (default 1,000,000). The track is a bicycle ride logged once a second: it wanders with
-// small random turns, now and then a sharp one, so thinning keeps a realistic share of it.
+// (default 1,000,000). PROFILE "ride" (the default) is a bicycle ride logged once a second:
+// it wanders with small random turns, now and then a sharp one, and thinning keeps few of
+// its points. PROFILE "real" adds what a real receiver logs: stretches of walking and of
+// cycling, stops where the receiver logs one fix over and over, and a position error that
+// drifts by a few metres, so that thinning keeps about a quarter of the points at the
+// default thresholds, as on real logs.
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -31,18 +35,40 @@ struct Fix {
 // once a minute, speed and altitude drifting.
 class Ride {
 public:
-    Ride() : random_(20240501) {}
+    explicit Ride(bool real = false) : random_(20240501), real_(real) {}
 
     Fix Next()
     {
         Fix fix{lat_, lon_, alt_, speed_, heading_, start_ + seconds_};
+        if (real_) {
+            // A stop: the receiver logs the fix it held when the stop began, unchanged.
+            if (stopLeft_ > 0) {
+                --stopLeft_;
+                ++seconds_;
+                held_.time = fix.time;
+                return held_;
+            }
+            AddReceiverError(fix);
+            if (std::uniform_real_distribution<double>(0.0, 1.0)(random_) < 1.0 / 600.0) {
+                stopLeft_ = std::uniform_int_distribution<int>(10, 90)(random_);
+                held_ = fix;
+                held_.speed = 0.0;
+            }
+        }
         std::normal_distribution<double> wobble(0.0, 3.0);
         std::normal_distribution<double> turn(0.0, 50.0);
         std::uniform_real_distribution<double> unit(0.0, 1.0);
         heading_ += wobble(random_);
         if (unit(random_) < 1.0 / 60.0) heading_ += turn(random_);
         heading_ = std::fmod(heading_ + 360.0, 360.0);
-        speed_ = std::fmin(12.0, std::fmax(0.5, speed_ + std::normal_distribution<double>(0.0, 0.3)(random_)));
+        if (real_) {
+            // Walking or cycling, switching every few minutes.
+            if (unit(random_) < 1.0 / 300.0) cycling_ = !cycling_;
+            const double pace = cycling_ ? 5.0 : 1.4;
+            speed_ = std::fmax(0.2, pace + std::normal_distribution<double>(0.0, pace * 0.1)(random_));
+        } else {
+            speed_ = std::fmin(12.0, std::fmax(0.5, speed_ + std::normal_distribution<double>(0.0, 0.3)(random_)));
+        }
         alt_ += std::normal_distribution<double>(0.0, 0.2)(random_);
         const double metres = speed_;
         const double h = heading_ * Pi / 180.0;
@@ -57,7 +83,30 @@ public:
     }
 
 private:
+    // The receiver's error: metres north and east that drift from second to second
+    // (a few metres at most), plus a small jitter of each fix.
+    void AddReceiverError(Fix &fix)
+    {
+        std::normal_distribution<double> drift(0.0, ErrorDrift);
+        std::normal_distribution<double> jitter(0.0, ErrorJitter);
+        errorNorth_ = ErrorMemory * errorNorth_ + drift(random_);
+        errorEast_ = ErrorMemory * errorEast_ + drift(random_);
+        const double north = errorNorth_ + jitter(random_);
+        const double east = errorEast_ + jitter(random_);
+        fix.lat += north / EarthRadius * 180.0 / Pi;
+        fix.lon += east / (EarthRadius * std::cos(fix.lat * Pi / 180.0)) * 180.0 / Pi;
+    }
+
+    static constexpr double ErrorMemory = 0.95;
+    static constexpr double ErrorDrift = 0.6;
+    static constexpr double ErrorJitter = 0.3;
     std::mt19937_64 random_;
+    bool real_;
+    bool cycling_ = false;
+    int stopLeft_ = 0;
+    Fix held_{};
+    double errorNorth_ = 0.0;
+    double errorEast_ = 0.0;
     double lat_ = 55.75;
     double lon_ = 37.6;
     double alt_ = 150.0;
@@ -125,11 +174,16 @@ void PutRecord(FILE *file, char type, const std::string &data)
 int main(int argc, char **argv)
 {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: gen_track FOLDER [POINTS]\n");
+        std::fprintf(stderr, "usage: gen_track FOLDER [POINTS] [ride|real]\n");
         return 64;
     }
     const std::string folder = argv[1];
     const long points = argc > 2 ? std::atol(argv[2]) : 1000000;
+    const std::string profile = argc > 3 ? argv[3] : "ride";
+    if (profile != "ride" && profile != "real") {
+        std::fprintf(stderr, "gen_track: PROFILE must be ride or real\n");
+        return 64;
+    }
     if (points < 3 || points > 60000000) {
         std::fprintf(stderr, "gen_track: POINTS must be 3 to 60000000\n");
         return 64;
@@ -166,7 +220,7 @@ int main(int argc, char **argv)
     std::fwrite(lengthAndType.data(), 1, lengthAndType.size(), mps);
     std::fwrite(header.data(), 1, header.size(), mps);
 
-    Ride ride;
+    Ride ride(profile == "real");
     std::string point;
     for (long i = 0; i < points; ++i) {
         const Fix fix = ride.Next();

@@ -7,9 +7,15 @@
 # multiple of it; where gpsbabel is installed, also its time and memory to read the same
 # GPX, NMEA and PLT file, and our time as a fraction of its time. Then, per format, the
 # conversion with --report=json --svg: its time as a multiple of the plain conversion's,
-# its peak memory and the picture's size.
-#   bench/run-bench.sh [POINTS]
+# its peak memory and the picture's size; and the bounded method beside the classic rule.
+#   bench/run-bench.sh [POINTS] [PROFILE]
+# PROFILE is "real" (the default: walking and cycling with a receiver's position error, of
+# which thinning keeps 20-35% at the default thresholds, as on real logs) or "ride" (a
+# smooth ride of which it keeps few points).
 # (WAYFOLD_BENCH_BUILD=folder builds the converter there instead of build/native.)
+# WAYFOLD_BENCH_OTHER=path/to/wayfold-convert also times that converter on the same files,
+# in turn with ours, and prints its time, its peak memory and its time over ours; its route
+# files and its status text must be byte-identical to ours, or the run fails.
 # Targets: peak memory below 4 MB for every format; PLT, GPX and NMEA at least 150 MB/s;
 # MPS 1,000,000 points in under 0.3 s; with the report and the picture at most 2.5 times
 # the plain conversion's time, below 4 MB, and a picture under 2 MB; --method bounded at
@@ -17,6 +23,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 points=${1:-1000000}
+profile=${2:-real}
+other=${WAYFOLD_BENCH_OTHER:-}
+[ -z "$other" ] || other=$(realpath "$other")
 export CMAKE_GENERATOR=${CMAKE_GENERATOR:-Ninja}
 
 # The release converter: the default preset (build/native), or a release build in
@@ -41,7 +50,7 @@ g++ -O2 -std=c++17 -o "$work/byte_scan" bench/byte_scan.cpp
 g++ -O2 -std=c++17 -ffp-contract=off -I. -o "$work/read_track" bench/read_track.cpp readers/*.cpp \
   conversion/status_log.cpp platform/status_display.cpp platform/file_io.cpp
 echo "Generating $points points in each format in $work ..."
-"$work/gen_track" "$work" "$points"
+"$work/gen_track" "$work" "$points" "$profile"
 
 # The readers' own time, best of three (read_track prints points and seconds).
 reader_best() {
@@ -83,16 +92,50 @@ have_gpsbabel=0
 command -v gpsbabel >/dev/null && have_gpsbabel=1
 [ $have_gpsbabel = 1 ] || echo "(gpsbabel not installed: its columns stay empty; apt-get install gpsbabel)"
 
-printf "\n%-5s %7s %8s %6s %8s %7s | %8s %6s | %8s %7s | %9s %9s %8s\n" \
-  format MB seconds "MB/s" "peak KB" kept "reader s" "MB/s" "floor s" "x floor" "gpsbabel" "babel KB" "ours/gb"
+# The other converter's run of the same file: its route files and status text must equal ours.
+other_s="-" other_kb="-" speedup="-"
+compare_other() {
+  local format=$1 file=$2
+  "$convert" --status-text -f "$format" "$file" >"$work/ours.txt" 2>&1 || true
+  cp "$work/trackF.rt2" "$work/oursF.rt2"
+  cp "$work/trackB.rt2" "$work/oursB.rt2"
+  "$other" --status-text -f "$format" "$file" >"$work/other.txt" 2>&1 || true
+  for name in F.rt2 B.rt2; do
+    cmp -s "$work/ours$name" "$work/track$name" ||
+      { echo "$format: the route file track$name differs from the other converter's" >&2; exit 1; }
+  done
+  cmp -s "$work/ours.txt" "$work/other.txt" ||
+    { echo "$format: the status text differs from the other converter's" >&2; exit 1; }
+}
+
+printf "\n%-5s %7s %8s %6s %8s %7s | %8s %6s | %8s %7s | %9s %9s %8s | %8s %8s %7s\n" \
+  format MB seconds "MB/s" "peak KB" kept "reader s" "MB/s" "floor s" "x floor" "gpsbabel" "babel KB" "ours/gb" \
+  "other s" "other KB" "speedup"
 misses=()
 for format in plt gpx nmea mps; do
   file="$work/track.$format"
   megabytes=$(awk -v b="$(stat -c %s "$file")" 'BEGIN { printf "%.1f", b / 1e6 }')
 
-  run_best "$convert" -q -f "$format" "$file"
-  ours=$seconds
-  ours_kb=$kilobytes
+  if [ -n "$other" ]; then
+    compare_other "$format" "$file"
+    # In turn, so both see the same load: best of three each.
+    best_ours="" best_other="" peak_ours=0 peak_other=0
+    for i in 1 2 3; do
+      run_once "$convert" -q -f "$format" "$file"
+      if [ -z "$best_ours" ] || awk -v a="$seconds" -v b="$best_ours" 'BEGIN { exit !(a < b) }'; then best_ours=$seconds; fi
+      [ "$kilobytes" -gt "$peak_ours" ] && peak_ours=$kilobytes
+      run_once "$other" -q -f "$format" "$file"
+      if [ -z "$best_other" ] || awk -v a="$seconds" -v b="$best_other" 'BEGIN { exit !(a < b) }'; then best_other=$seconds; fi
+      [ "$kilobytes" -gt "$peak_other" ] && peak_other=$kilobytes
+    done
+    ours=$best_ours ours_kb=$peak_ours other_s=$best_other other_kb=$peak_other
+    speedup=$(awk -v a="$other_s" -v b="$ours" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')
+  else
+    run_best "$convert" -q -f "$format" "$file"
+    ours=$seconds
+    ours_kb=$kilobytes
+  fi
+  # (The other converter's route files, where it ran last, equal ours.)
   rate=$(awk -v mb="$megabytes" -v s="$ours" 'BEGIN { printf "%.0f", (s > 0 ? mb / s : 0) }')
   records=$(($(wc -l <"$work/trackF.rt2") - 3))
   kept=$(awk -v k="$records" -v n="$points" 'BEGIN { printf "%.1f%%", 100 * k / n }')
@@ -115,9 +158,9 @@ for format in plt gpx nmea mps; do
     babel_kb=$kilobytes
     ratio=$(awk -v a="$ours" -v b="$babel" 'BEGIN { printf "%.3f", (b > 0 ? a / b : 0) }')
   fi
-  printf "%-5s %7s %8s %6s %8s %7s | %8s %6s | %8s %7s | %9s %9s %8s\n" \
+  printf "%-5s %7s %8s %6s %8s %7s | %8s %6s | %8s %7s | %9s %9s %8s | %8s %8s %7s\n" \
     "$format" "$megabytes" "$ours" "$rate" "$ours_kb" "$kept" "$reader" "$reader_rate" "$floor" "$times_floor" \
-    "$babel" "$babel_kb" "$ratio"
+    "$babel" "$babel_kb" "$ratio" "$other_s" "$other_kb" "$speedup"
 
   [ "$ours_kb" -lt 4096 ] || misses+=("$format: peak memory ${ours_kb} KB is not below 4096 KB")
   if [ "$format" = mps ]; then
@@ -159,6 +202,8 @@ for format in plt gpx nmea mps; do
 done
 
 echo
+echo "Profile $profile, $points points; kept: the share of points in the forward route."
+[ -z "$other" ] || echo "Other converter: $other (route files and status texts identical to ours; speedup = its time / ours)."
 if [ ${#misses[@]} -eq 0 ]; then
   echo "All targets met: peak memory below 4 MB; PLT, GPX, NMEA at least 150 MB/s; MPS under 0.3 s per 1,000,000 points; report and picture within 2.5 times, picture under 2 MB; bounded at most twice the classic time."
 else

@@ -36,6 +36,10 @@ const int PathCutNmea = 5;
 // for the 6-byte file signature and track names of up to MpsNameMax characters.
 const int LineBufferSize = 160;
 const int LineLimit = 150;
+// The line reader reads the file this many bytes at a time, a block for many lines (and
+// GPX tags), so line ends are found by scanning memory rather than by a call per byte,
+// and a long file takes few read calls; small beside the memory of any handheld.
+const int LineBlockSize = 32768;
 
 // GPX tags are read into TagBuffer with a limit of TagLimit, so at most TagLimit - 2
 // characters of one tag are kept, plus the terminator.
@@ -50,9 +54,12 @@ const int RouteRecordSize = 37;
 const int RecordTextSize = 104;
 
 // The backward copy reads the forward file's records CopyBlockRecords at a time, from
-// the end: one seek per block instead of one (a system call) per record, in a buffer of
-// about the C library's own stream buffer.
-const int CopyBlockRecords = 128;
+// the end: one seek and one read call per block instead of one (a system call) per record.
+const int CopyBlockRecords = 1024;
+
+// Route files are written through a buffer of this size, so a long route takes few write
+// calls; one route file is open at a time, so one buffer serves both.
+const int RouteWriteBufferSize = 32768;
 
 // The forward route file's three header lines are exactly two records long, so record k
 // (from 1) starts at RouteRecordSize * (k + 1).

@@ -2,6 +2,7 @@
 
 #include <limits.h>
 
+#include "conversion/record_format.h"
 #include "conversion/status_log.h"
 
 WaypointListener OnWaypointWritten = 0;
@@ -10,6 +11,7 @@ int WaypointsWritten = 0;
 
 static char RecordText[RecordTextSize];
 static unsigned char CopyBuffer[CopyBlockRecords * RouteRecordSize];
+static char WriteBuffer[RouteWriteBufferSize];
 
 // Record k starts at RouteRecordSize * (k + RouteHeaderRecords - 1); the seek position
 // must fit the stream's long, which on hosts with a 32-bit long caps the count.
@@ -23,6 +25,8 @@ static const char BackwardHeaderLine3[] = "H3,BackwardRoute,,0\r\n";
 int WriteRouteHeader(int route)
 {
     const char *line3 = route == BackwardRoute ? BackwardHeaderLine3 : ForwardHeaderLine3;
+    // The header is the first write to the new file: the stream takes its buffer now.
+    if (setvbuf(OutputFile, WriteBuffer, _IOFBF, sizeof WriteBuffer) != 0) return 1;
     return fputs(HeaderLine1, OutputFile) < 0 || fputs(HeaderLine2, OutputFile) < 0 ||
            fputs(line3, OutputFile) < 0;
 }
@@ -48,8 +52,8 @@ int WriteWaypoint(const TrackPoint *point)
     // A count that cannot grow, or a record that does not fit, is a failed write.
     if (WaypointsWritten < INT_MAX) {
         WaypointsWritten++;
-        length = snprintf(RecordText, sizeof RecordText, "W,RW%06d,%10.6f,%11.6f,0\r\n",
-                          WaypointsWritten, point->Lat, point->Lon);
+        length = FormatWaypointRecord(RecordText, RecordTextSize, WaypointsWritten, point->Lat,
+                                      point->Lon);
     }
     if (length < 0 || length >= RecordTextSize ||
         fwrite(RecordText, 1, (size_t)length, OutputFile) != (size_t)length) {

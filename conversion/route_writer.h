@@ -34,7 +34,8 @@ extern WaypointListener OnWaypointWritten;
 extern FILE *OutputFile;
 extern int WaypointsWritten;
 
-// Writes the three header lines of route to OutputFile; 0 on success.
+// Writes the three header lines of route to OutputFile, just opened; 0 on success. The
+// file is written through a buffer of the writer's own from here until it is closed.
 int WriteRouteHeader(int route);
 
 // Appends point's record to OutputFile as the next waypoint. On failure reports

@@ -1,6 +1,7 @@
 #include "conversion/thinning.h"
 
 #include <math.h>
+#include <string.h>
 
 #include "conversion/route_writer.h"
 #include "conversion/status_log.h"
@@ -15,6 +16,9 @@ TrackPoint NextPoint;
 // Legs whose longitudes differ by less than this many radians run due north or south.
 static const double MeridianTolerance = 0.000001;
 static const double Pi = 3.141592653589793;
+// A LatRad no point has (readers keep latitudes within +-90 degrees): marks a remembered
+// leg as empty.
+static const double NotALatitude = 1000.0;
 
 // The sine and cosine of a point's latitude. Each slot of the window keeps its point's
 // beside it, so every point's are computed once however many legs it ends.
@@ -32,37 +36,46 @@ static void SetTrig(const TrackPoint *point, LatitudeTrig *trig)
     trig->Cos = cos(point->LatRad);
 }
 
-static void MeasureLegWithTrig(const TrackPoint *from, const LatitudeTrig *a, const TrackPoint *to,
-                               const LatitudeTrig *b, double *meters, double *bearing)
+// A leg's length in metres, and x, the cosine of its central angle, which its bearing
+// is found from.
+static double LegMeters(const TrackPoint *from, const LatitudeTrig *a, const TrackPoint *to,
+                        const LatitudeTrig *b, double *x)
+{
+    // Central angle by the spherical law of cosines; rounding may push x past +-1.
+    *x = cos(from->LonRad - to->LonRad) * b->Cos * a->Cos + b->Sin * a->Sin;
+    double sigma;
+    if (*x > 1.0) sigma = 0.0;
+    else if (*x < -1.0) sigma = Pi;
+    else sigma = acos(*x);
+    return fabs(sigma * EarthRadiusMeters);
+}
+
+static double LegBearing(const TrackPoint *from, const LatitudeTrig *a, const TrackPoint *to,
+                         const LatitudeTrig *b, double x)
 {
     double deltaLon = to->LonRad - from->LonRad;
-    // Central angle by the spherical law of cosines; rounding may push x past +-1.
-    double x = cos(from->LonRad - to->LonRad) * b->Cos * a->Cos + b->Sin * a->Sin;
-    double sigma;
-    if (x > 1.0) sigma = 0.0;
-    else if (x < -1.0) sigma = Pi;
-    else sigma = acos(x);
-    *meters = fabs(sigma * EarthRadiusMeters);
-
     // Along a meridian the bearing is exact: north (or no move at all) or south.
-    if (fabs(deltaLon) < MeridianTolerance) {
-        *bearing = from->LatRad > to->LatRad ? 180.0 : 0.0;
-        return;
-    }
+    if (fabs(deltaLon) < MeridianTolerance) return from->LatRad > to->LatRad ? 180.0 : 0.0;
     // The angle at A in the triangle pole, A, B; near the poles the quotient can leave
     // -1..1 or be 0/0, where the bearing is taken as the limit or as north.
     double sine = 1.0 - x * x;
     if (sine < 0.0) sine = 0.0;
     double c = (b->Sin - a->Sin * x) / (sqrt(sine) * a->Cos);
-    if (c != c) {
-        *bearing = 0.0;
-        return;
-    }
+    if (c != c) return 0.0;
     if (c > 1.0) c = 1.0;
     else if (c < -1.0) c = -1.0;
-    *bearing = acos(c) * DegreesPerRadian;
+    double bearing = acos(c) * DegreesPerRadian;
     // West of north is negative.
-    if (sin(deltaLon) < 0) *bearing = -*bearing;
+    if (sin(deltaLon) < 0) bearing = -bearing;
+    return bearing;
+}
+
+static void MeasureLegWithTrig(const TrackPoint *from, const LatitudeTrig *a, const TrackPoint *to,
+                               const LatitudeTrig *b, double *meters, double *bearing)
+{
+    double x;
+    *meters = LegMeters(from, a, to, b, &x);
+    *bearing = LegBearing(from, a, to, b, x);
 }
 
 void MeasureLeg(const TrackPoint *from, const TrackPoint *to, double *meters, double *bearing)
@@ -72,6 +85,68 @@ void MeasureLeg(const TrackPoint *from, const TrackPoint *to, double *meters, do
     SetTrig(from, &a);
     SetTrig(to, &b);
     MeasureLegWithTrig(from, &a, to, &b, meters, bearing);
+}
+
+// NextPoint's trig; the same latitude as the candidate's (the point before it) has the
+// candidate's.
+static void SetNextPointTrig()
+{
+    if (memcmp(&NextPoint.LatRad, &Candidate.LatRad, sizeof NextPoint.LatRad) == 0)
+        NextPointTrig = CandidateTrig;
+    else
+        SetTrig(&NextPoint, &NextPointTrig);
+}
+
+// A leg of the pass: its length at once, its bearing only once a decision needs it (a
+// point close to both neighbours is dropped on the lengths alone). Ends holds the bits of
+// from's LatRad and LonRad and to's LatRad and LonRad.
+struct PassLeg {
+    double Ends[4];
+    double Meters;
+    double X;
+    double Bearing;
+    bool HasBearing;
+};
+
+// The legs the pass measured last: a receiver standing still logs the same position again
+// and again, and the same leg then comes up again and again. Two are kept, as the pass
+// measures two legs for each dropped point.
+static const int RememberedLegs = 2;
+static PassLeg Remembered[RememberedLegs];
+static int RememberNext = 0;
+
+// The leg's length, or the whole leg as measured before for the same bits.
+static void MeasurePassLeg(const TrackPoint *from, const LatitudeTrig *a, const TrackPoint *to,
+                           const LatitudeTrig *b, PassLeg *leg)
+{
+    leg->Ends[0] = from->LatRad;
+    leg->Ends[1] = from->LonRad;
+    leg->Ends[2] = to->LatRad;
+    leg->Ends[3] = to->LonRad;
+    for (int i = 0; i < RememberedLegs; i++) {
+        if (memcmp(Remembered[i].Ends, leg->Ends, sizeof leg->Ends) == 0) {
+            *leg = Remembered[i];
+            return;
+        }
+    }
+    leg->Meters = LegMeters(from, a, to, b, &leg->X);
+    leg->HasBearing = false;
+    Remembered[RememberNext] = *leg;
+    RememberNext = (RememberNext + 1) % RememberedLegs;
+}
+
+// The leg's bearing, found the first time it is asked for.
+static double PassLegBearing(const TrackPoint *from, const LatitudeTrig *a, const TrackPoint *to,
+                             const LatitudeTrig *b, PassLeg *leg)
+{
+    if (!leg->HasBearing) {
+        leg->Bearing = LegBearing(from, a, to, b, leg->X);
+        leg->HasBearing = true;
+        for (int i = 0; i < RememberedLegs; i++) {
+            if (memcmp(Remembered[i].Ends, leg->Ends, sizeof leg->Ends) == 0) Remembered[i] = *leg;
+        }
+    }
+    return leg->Bearing;
 }
 
 // The difference of two bearings folded into 0..180 degrees.
@@ -112,29 +187,39 @@ static int TooShort()
 
 int RunThinningPass()
 {
-    double candidateMeters;
-    double candidateBearing;
-    double nextMeters;
-    double nextBearing;
+    PassLeg candidateLeg;   // from the last waypoint to the candidate
+    PassLeg nextLeg;        // from the candidate to the next point
+    double minMeters = (double)ThinningSettings.MinMeters;
     int keep;
+    // No leg of an earlier track counts.
+    for (int i = 0; i < RememberedLegs; i++) Remembered[i].Ends[0] = NotALatitude;
 
     // Fill the window: the first point, the first candidate and the point after it.
     if (NextTrackPoint(&LastWaypoint) != PointDelivered) return TooShort();
     SetTrig(&LastWaypoint, &LastWaypointTrig);
     if (NextTrackPoint(&Candidate) != PointDelivered) return TooShort();
     SetTrig(&Candidate, &CandidateTrig);
-    MeasureLegWithTrig(&LastWaypoint, &LastWaypointTrig, &Candidate, &CandidateTrig,
-                       &candidateMeters, &candidateBearing);
-    LastWaypoint.Bearing = candidateBearing;
+    MeasurePassLeg(&LastWaypoint, &LastWaypointTrig, &Candidate, &CandidateTrig, &candidateLeg);
+    LastWaypoint.Bearing = PassLegBearing(&LastWaypoint, &LastWaypointTrig, &Candidate, &CandidateTrig,
+                                          &candidateLeg);
     if (NextTrackPoint(&NextPoint) != PointDelivered) return TooShort();
     SetTrig(&NextPoint, &NextPointTrig);
-    MeasureLegWithTrig(&Candidate, &CandidateTrig, &NextPoint, &NextPointTrig, &nextMeters, &nextBearing);
-    Candidate.Bearing = nextBearing;
+    MeasurePassLeg(&Candidate, &CandidateTrig, &NextPoint, &NextPointTrig, &nextLeg);
     if (WriteWaypoint(&LastWaypoint) != WaypointWritten) return PassWriteFailed;
 
     for (;;) {
-        keep = KeepCandidate(candidateMeters, candidateBearing, nextMeters, nextBearing,
-                             LastWaypoint.Bearing);
+        // Close to both neighbours: dropped on the lengths alone, as KeepCandidate would.
+        if (candidateLeg.Meters < minMeters && nextLeg.Meters < minMeters) {
+            keep = 0;
+        } else {
+            double candidateBearing = PassLegBearing(&LastWaypoint, &LastWaypointTrig, &Candidate,
+                                                     &CandidateTrig, &candidateLeg);
+            double nextBearing = PassLegBearing(&Candidate, &CandidateTrig, &NextPoint, &NextPointTrig,
+                                                &nextLeg);
+            Candidate.Bearing = nextBearing;
+            keep = KeepCandidate(candidateLeg.Meters, candidateBearing, nextLeg.Meters, nextBearing,
+                                 LastWaypoint.Bearing);
+        }
         if (keep) {
             // The candidate becomes the waypoint; its next leg is the new candidate's leg.
             if (WriteWaypoint(&Candidate) != WaypointWritten) return PassWriteFailed;
@@ -142,21 +227,18 @@ int RunThinningPass()
             LastWaypointTrig = CandidateTrig;
             Candidate = NextPoint;
             CandidateTrig = NextPointTrig;
-            candidateMeters = nextMeters;
-            candidateBearing = nextBearing;
+            candidateLeg = nextLeg;
             if (NextTrackPoint(&NextPoint) != PointDelivered) break;
-            SetTrig(&NextPoint, &NextPointTrig);
+            SetNextPointTrig();
         } else {
             // The candidate is dropped; measure from the waypoint to the new candidate.
             Candidate = NextPoint;
             CandidateTrig = NextPointTrig;
             if (NextTrackPoint(&NextPoint) != PointDelivered) break;
-            SetTrig(&NextPoint, &NextPointTrig);
-            MeasureLegWithTrig(&LastWaypoint, &LastWaypointTrig, &Candidate, &CandidateTrig,
-                               &candidateMeters, &candidateBearing);
+            SetNextPointTrig();
+            MeasurePassLeg(&LastWaypoint, &LastWaypointTrig, &Candidate, &CandidateTrig, &candidateLeg);
         }
-        MeasureLegWithTrig(&Candidate, &CandidateTrig, &NextPoint, &NextPointTrig, &nextMeters, &nextBearing);
-        Candidate.Bearing = nextBearing;
+        MeasurePassLeg(&Candidate, &CandidateTrig, &NextPoint, &NextPointTrig, &nextLeg);
     }
     // End of track: the last point delivered is always a waypoint.
     if (WriteWaypoint(&Candidate) != WaypointWritten) return PassWriteFailed;

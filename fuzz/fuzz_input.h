@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "conversion/status_log.h"
+#include "readers/line_reader.h"
 #include "readers/track_source.h"
 
 #define FUZZ_CHECK(condition) \
@@ -23,6 +24,8 @@ struct MemoryInput {
     {
         bytes.push_back(0);  // fmemopen wants a buffer even for no bytes
         FUZZ_CHECK((InputFile = fmemopen(bytes.data(), size, "rb")) != nullptr);
+        // A new FILE may reuse a closed one's address: nothing read ahead of it counts.
+        ResetLineReader();
         InputFormat = format;
         StatusSetText(L"");
     }

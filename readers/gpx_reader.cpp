@@ -1,6 +1,5 @@
 #include "readers/gpx_reader.h"
 
-#include "platform/file_io.h"
 #include "readers/line_reader.h"
 
 char TagBuffer[TagBufferSize];
@@ -11,22 +10,11 @@ int ReadTag(char *buffer, int limit)
     buffer[0] = 0;
     buffer[limit - 1] = 0;
 
-    // Pass over the text up to the next '<'.
-    int c;
-    do {
-        c = ReadByte(InputFile);
-        if (c == EOF) return TagNoneLeft;
-    } while (c != '<');
-
-    // Store the tag's text up to its '>', keeping at most limit - 2 characters.
-    int count = 0;
-    while (count < limit - 2) {
-        c = ReadByte(InputFile);
-        if (c == EOF) return TagCutByEnd;
-        if (c == '>') break;
-        buffer[count] = (char)c;
-        ++count;
-    }
+    // Pass over the text up to the next '<', then store the tag's text up to its '>',
+    // keeping at most limit - 2 characters.
+    if (!SkipPastByte(InputFile, '<')) return TagNoneLeft;
+    int count = ReadUpToByte(InputFile, '>', buffer, limit - 2);
+    if (count == LineEndOfFile) return TagCutByEnd;
     buffer[count] = 0;
     return TagRead;
 }
@@ -48,6 +36,10 @@ static const char *FindName(const char *text, const char *name)
 // Every "/trkpt" holds a "trkpt", so one pass over the occurrences of "trkpt" decides.
 static bool IsTrackPointTag(const char *text)
 {
+    // Shorter tags ("ele", "time" and their ends) cannot hold the name.
+    static const int NameLength = 5;
+    for (int i = 0; i < NameLength; i++)
+        if (text[i] == 0) return false;
     bool found = false;
     for (const char *at = FindName(text, "trkpt"); at != 0; at = FindName(at + 1, "trkpt")) {
         if (at != text && at[-1] == '/') return false;

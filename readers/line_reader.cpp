@@ -2,48 +2,153 @@
 
 #include <stdint.h>
 #include <stdlib.h>
+#include <string.h>
 
 #include "common/wayfold_limits.h"
-#include "platform/file_io.h"
 
-static bool IsLineEnd(int byte)
+// The file is read LineBlockSize bytes at a time into Block; Block[BlockNext..BlockEnd)
+// are the bytes not yet handed out, all from BlockFile.
+static unsigned char Block[LineBlockSize];
+static int BlockNext = 0;
+static int BlockEnd = 0;
+static FILE *BlockFile = 0;
+
+void ResetLineReader()
+{
+    BlockNext = 0;
+    BlockEnd = 0;
+    BlockFile = 0;
+}
+
+// The next block of the file; false at its end (or on a read error, which ends it too).
+static bool RefillBlock(FILE *file)
+{
+    size_t got = fread(Block, 1, LineBlockSize, file);
+    BlockNext = 0;
+    BlockEnd = (int)got;
+    return got > 0;
+}
+
+static bool IsLineEnd(unsigned char byte)
 {
     return byte == 0 || byte == '\r' || byte == '\n';
 }
 
+// The first line end in [p, end), or end. Every line end lies at or below CR, so eight
+// bytes at a time are tested for any byte below 14: the lowest flagged byte of a word is
+// the first such byte (a borrow only runs towards higher bytes). Where the compiler can
+// count trailing zeros of a little-endian word, that byte is found at once; elsewhere the
+// word's bytes are looked at one by one.
+#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+#define WAYFOLD_FIRST_FLAGGED_BYTE(flags) (__builtin_ctzll(flags) / 8)
+#endif
+
+static const unsigned char *FindLineEnd(const unsigned char *p, const unsigned char *end)
+{
+    static const uint64_t Ones = 0x0101010101010101u;
+    static const uint64_t HighBits = 0x8080808080808080u;
+    while (end - p >= 8) {
+        uint64_t word;
+        memcpy(&word, p, sizeof word);
+        uint64_t flags = (word - Ones * 14) & ~word & HighBits;
+        if (flags == 0) {
+            p += 8;
+            continue;
+        }
+#ifdef WAYFOLD_FIRST_FLAGGED_BYTE
+        p += WAYFOLD_FIRST_FLAGGED_BYTE(flags);
+        if (IsLineEnd(*p)) return p;
+        p++;
+#else
+        for (const unsigned char *stop = p + 8; p < stop; p++)
+            if (IsLineEnd(*p)) return p;
+#endif
+    }
+    for (; p < end; p++)
+        if (IsLineEnd(*p)) return p;
+    return end;
+}
+
+// A file other than the one the block came from starts afresh.
+static void UseFile(FILE *file)
+{
+    if (file != BlockFile) {
+        ResetLineReader();
+        BlockFile = file;
+    }
+}
+
+// Tags and the text between them are short: plain loops over the block beat the
+// library's search and copy, whose setup dominates on so few bytes.
+bool SkipPastByte(FILE *file, char mark)
+{
+    UseFile(file);
+    const unsigned char wanted = (unsigned char)mark;
+    for (;;) {
+        const unsigned char *p = Block + BlockNext;
+        const unsigned char *end = Block + BlockEnd;
+        while (p < end && *p != wanted) p++;
+        if (p < end) {
+            BlockNext = (int)(p - Block) + 1;
+            return true;
+        }
+        if (!RefillBlock(file)) return false;
+    }
+}
+
+int ReadUpToByte(FILE *file, char mark, char *buffer, int limit)
+{
+    int count = 0;
+    UseFile(file);
+    const unsigned char wanted = (unsigned char)mark;
+    for (;;) {
+        const unsigned char *p = Block + BlockNext;
+        const unsigned char *stop = Block + BlockEnd;
+        if (stop - p > limit - count) stop = p + (limit - count);
+        unsigned char *out = (unsigned char *)buffer + count;
+        const unsigned char *start = p;
+        while (p < stop && *p != wanted) *out++ = *p++;
+        count += (int)(p - start);
+        BlockNext = (int)(p - Block);
+        if (p < stop) {
+            BlockNext++;
+            return count;
+        }
+        if (count == limit) return count;
+        if (!RefillBlock(file)) return LineEndOfFile;
+    }
+}
+
 int ReadLine(FILE *file, char *buffer, int limit)
 {
-    int byte;
     int count = 0;
+    UseFile(file);
     // Pass over line ends and NULs, so empty lines never reach the caller.
-    do {
-        byte = ReadByte(file);
-        if (byte == EOF) return LineEndOfFile;
-    } while (IsLineEnd(byte));
-    buffer[count++] = (char)byte;
-    // Collect the line; a line the file ends without its line end is dropped.
-    while (count < limit) {
-        byte = ReadByte(file);
-        // Every line end and EOF lies at or below CR: one test for the usual byte.
-        if (byte <= '\r') {
-            if (byte == EOF) {
-                buffer[count] = 0;
-                return LineEndOfFile;
-            }
-            if (IsLineEnd(byte)) {
-                buffer[count] = 0;
-                return count;
-            }
-        }
-        buffer[count++] = (char)byte;
+    for (;;) {
+        while (BlockNext < BlockEnd && IsLineEnd(Block[BlockNext])) BlockNext++;
+        if (BlockNext < BlockEnd) break;
+        if (!RefillBlock(file)) return LineEndOfFile;
     }
-    buffer[count] = 0;
-    // A long line is cut: drop the rest of it, its line end included.
-    do {
-        byte = ReadByte(file);
-        if (byte == EOF) return LineEndOfFile;
-    } while (!IsLineEnd(byte));
-    return limit;
+    // Collect the line up to limit characters; the rest of a longer line, its line end
+    // included, is dropped. A line the file ends without its line end is dropped.
+    for (;;) {
+        const unsigned char *start = Block + BlockNext;
+        const unsigned char *lineEnd = FindLineEnd(start, Block + BlockEnd);
+        int length = (int)(lineEnd - start);
+        int take = length < limit - count ? length : limit - count;
+        memcpy(buffer + count, start, (size_t)take);
+        count += take;
+        BlockNext = (int)(lineEnd - Block);
+        if (BlockNext < BlockEnd) {
+            BlockNext++;
+            buffer[count] = 0;
+            return count;
+        }
+        if (!RefillBlock(file)) {
+            buffer[count] = 0;
+            return LineEndOfFile;
+        }
+    }
 }
 
 // Decimal numbers. Up to FastDigits significant digits are exact in a double, and so are
@@ -69,21 +174,6 @@ static bool IsDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-// Digits gather in an integer, GroupDigits at a time, which keeps the floating-point
-// multiply off the path of every digit.
-static const int GroupDigits = 9;
-static const double GroupScale = 1e9;
-
-static void AddDigit(char digit, double *mantissa, uint32_t *group, int *groupCount)
-{
-    *group = *group * 10 + (uint32_t)(digit - '0');
-    if (++*groupCount == GroupDigits) {
-        *mantissa = *mantissa * GroupScale + (double)*group;
-        *group = 0;
-        *groupCount = 0;
-    }
-}
-
 static bool IsSpace(char c)
 {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
@@ -93,9 +183,7 @@ double ParseDecimal(const char *text)
 {
     const char *p = text;
     bool negative = false;
-    double mantissa = 0.0;   // the first FastDigits significant digits, in groups
-    uint32_t group = 0;      // the digits not yet in mantissa, at most GroupDigits
-    int groupCount = 0;
+    uint64_t digits = 0;     // the first FastDigits significant digits, exact
     int significant = 0;     // all significant digits seen
     int digitCount = 0;      // all mantissa digits, zeros included
     int scale = 0;           // power of ten of the mantissa's last digit
@@ -105,25 +193,53 @@ double ParseDecimal(const char *text)
     const char *digitsEnd;
 
     // White space, then an optional sign.
-    while (IsSpace(*p)) p++;
+    while (*p == ' ' || IsSpace(*p)) p++;
     if (*p == '+' || *p == '-') negative = *p++ == '-';
+    // The usual number: at most FastDigits digits in all, with or without a point, and no
+    // exponent. The digits as one integer, over the power of ten of the fraction's length:
+    // the same exact values the general road below divides.
+    {
+        const char *q = p;
+        uint64_t whole = 0;
+        unsigned digit;
+        // Unsigned arithmetic: a long run of digits wraps, and goes the general road.
+        while ((digit = (unsigned)(unsigned char)*q - '0') <= 9) {
+            whole = whole * 10 + digit;
+            q++;
+        }
+        int allDigits = (int)(q - p);
+        int fractionDigits = 0;
+        if (*q == '.') {
+            const char *fraction = ++q;
+            while ((digit = (unsigned)(unsigned char)*q - '0') <= 9) {
+                whole = whole * 10 + digit;
+                q++;
+            }
+            fractionDigits = (int)(q - fraction);
+            allDigits += fractionDigits;
+        }
+        if (allDigits > 0 && allDigits <= FastDigits && *q != 'e' && *q != 'E') {
+            double value = (double)(int64_t)whole / PowersOfTen[fractionDigits];
+            return negative ? -value : value;
+        }
+    }
     // Integer part, then fraction; leading zeros are not significant.
     digitsStart = p;
     for (; IsDigit(*p); p++, digitCount++) {
         if (significant == 0 && *p == '0') continue;
-        if (significant < FastDigits) AddDigit(*p, &mantissa, &group, &groupCount);
+        if (significant < FastDigits) digits = digits * 10 + (uint64_t)(*p - '0');
         else scale++;
         significant++;
     }
     if (*p == '.') {
         for (p++; IsDigit(*p); p++, digitCount++) {
             if (significant == 0 && *p == '0') { scale--; continue; }
-            if (significant < FastDigits) { AddDigit(*p, &mantissa, &group, &groupCount); scale--; }
+            if (significant < FastDigits) { digits = digits * 10 + (uint64_t)(*p - '0'); scale--; }
             significant++;
         }
     }
-    // Both parts are integers below 10^FastDigits, so this is exact.
-    mantissa = mantissa * PowersOfTen[groupCount] + (double)group;
+    // An integer below 10^FastDigits, so this is exact.
+    double mantissa = (double)(int64_t)digits;
     // No digit at all: no number.
     if (digitCount == 0) return 0.0;
     digitsEnd = p;

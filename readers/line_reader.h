@@ -1,4 +1,4 @@
-// Text input of the PLT and NMEA readers: lines, and decimal numbers in them.
+// Text input of the PLT, NMEA and GPX readers: lines and tags, and decimal numbers in them.
 #ifndef WAYFOLD_LINE_READER_H
 #define WAYFOLD_LINE_READER_H
 
@@ -10,8 +10,23 @@ const int LineEndOfFile = -1;
 // Reads the next non-empty line (NUL, CR and LF end lines) into buffer, which holds
 // limit + 1 bytes. Returns the number of characters stored (1..limit), or LineEndOfFile,
 // where a line without its line end is dropped. A longer line is cut at limit and the
-// rest of it dropped.
+// rest of it dropped. The file is read a block ahead of the lines handed out, so nothing
+// else reads a file that ReadLine reads; a file met for the first time (a FILE other than
+// the last one) starts afresh.
 int ReadLine(FILE *file, char *buffer, int limit);
+
+// The same block-at-a-time reading for the GPX reader's tags. SkipPastByte passes over the
+// bytes up to and including the next mark; false when the file ends first.
+// ReadUpToByte stores the bytes before the next mark in buffer, at most limit of them
+// (no terminator), and passes over the mark. Returns the count stored (limit, with the
+// mark unread, when it was not among the first limit bytes), or LineEndOfFile when the
+// file ends first.
+bool SkipPastByte(FILE *file, char mark);
+int ReadUpToByte(FILE *file, char mark, char *buffer, int limit);
+
+// Forgets the bytes read ahead: called when a new input file is opened, since a new FILE
+// may have the address of a closed one.
+void ResetLineReader();
 
 // atof's rule, decimal only and independent of the locale: leading white space, then
 // the longest prefix of optional sign, digits, optional point and fraction, optional

@@ -1,5 +1,6 @@
 #include "readers/nmea_reader.h"
 
+#include <stdint.h>
 #include <string.h>
 
 #include "platform/file_io.h"
@@ -114,13 +115,21 @@ int CheckNmeaChecksum(const char *text)
 {
     if (text[0] != '$') return ChecksumNoDollar;
 
-    // Exclusive-or of every byte between the "$" and the first "*".
-    unsigned int sum = 0;
-    const char *at = text + 1;
-    for (; *at != '*'; ++at) {
-        if (*at == 0) return ChecksumNoStar;
-        sum ^= (unsigned char)*at;
+    // Exclusive-or of every byte between the "$" and the first "*", eight at a time.
+    const char *at = strchr(text + 1, '*');
+    if (at == 0) return ChecksumNoStar;
+    const char *p = text + 1;
+    uint64_t words = 0;
+    for (; at - p >= 8; p += 8) {
+        uint64_t word;
+        memcpy(&word, p, sizeof word);
+        words ^= word;
     }
+    words ^= words >> 32;
+    words ^= words >> 16;
+    words ^= words >> 8;
+    unsigned int sum = (unsigned int)(words & 0xFF);
+    for (; p < at; ++p) sum ^= (unsigned char)*p;
 
     // The value after the "*", read as "%x" reads it; a 0 must be written as a 0.
     int value = ReadHexByte(at + 1);

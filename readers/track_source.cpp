@@ -3,6 +3,7 @@
 #include <limits.h>
 
 #include "readers/gpx_reader.h"
+#include "readers/line_reader.h"
 #include "readers/mps_reader.h"
 #include "readers/nmea_reader.h"
 #include "readers/plt_reader.h"
@@ -41,6 +42,8 @@ int CheckTrackHeader()
 {
     int result = HeaderAccepted;
     ResetNmeaReader();
+    // A new input file: nothing read ahead of an earlier one counts.
+    ResetLineReader();
     if (InputFormat == InputFormatPlt) result = CheckPltHeader();
     else if (InputFormat == InputFormatMps) result = CheckMpsHeader();
     return result;

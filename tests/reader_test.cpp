@@ -56,6 +56,10 @@ TEST_CASE("Readers: inputs and the points they give")
         {P, H + std::string(147, '0') + "1,5\n" + std::string(148, '0') + "1,5\n", {1, 5, 1, 0}},
         {P, H + "1.5,2.5," + std::string(300, '9') + "\r\n3,4\r\n5,6" + std::string(300, '7'), {1.5, 2.5, 3, 4}},
         {P, "\r\nOziExplorer\n9,9\n\n9,9\n9,9\n9,9\n9,9\n1,2\n", {1, 2}},
+        // The line reader's blocks: a line, a CR LF and a cut line across a block's end.
+        {P, H + std::string(LineBlockSize - H.size() - 2, '\n') + "1,2\n5,6\n", {1, 2, 5, 6}},
+        {P, H + std::string(LineBlockSize - H.size() - 4, '\n') + "1,2\r\n5,6\n", {1, 2, 5, 6}},
+        {P, H + std::string(LineBlockSize - H.size() - 100, '\n') + "1,2," + std::string(200, '9') + "\n5,6\n", {1, 2, 5, 6}},
         {P, "OziExplorer Track File\n1\n2\n3\n4\n5\n", {}, HeaderWrongFormat},
         {P, "\xEF\xBB\xBF" + Sig + "1\n2\n3\n4\n5\n", {}, HeaderWrongFormat},
         {P, "oziexplorer Track Point File\n1\n2\n3\n4\n5\n", {}, HeaderWrongFormat},
@@ -70,6 +74,7 @@ TEST_CASE("Readers: inputs and the points they give")
          {47.644548, -122.326897, 1.5, 2.5, -33.9, 18.4, 3, 4, 5, 6, 7, 8, 9, 9, 7, 8, 10, 0.25, 9, 8, 3, 4, 100, 370,
           -100, -370, 0, 6}},
         {G, GpxPad(992) + GpxPad(993) + GpxPad(995) + GpxPad(996) + "<trkpt lat='3' lon='4'>", {1, 2, 3, 4}},
+        {G, std::string(LineBlockSize - 9, ' ') + "<trkpt lat='1' lon='2'>", {1, 2}},
         {M, Mps + Record('D', "mg") + Track({1 << 29, -(1 << 29), INT32_MAX, INT32_MIN}) + Record('W', std::string(60, 'w')) +
                 Le32(0) + "T" + Track({0, 1, -1, INT32_MIN + 1}), {1 << 29, -(1 << 29), INT32_MAX, INT32_MIN, 0, 1, -1, INT32_MIN + 1}},
         {M, Mps + Record('t', TrackData("t", {1, 2}, 1)) + Record('T', TrackData("", {}, 0)) + Track({5, 6}), {5, 6}},

@@ -7,6 +7,7 @@
 
 #include "conversion/status_log.h"
 #include "platform/file_io.h"
+#include "readers/line_reader.h"
 
 TempDir::TempDir()
 {
