@@ -2,6 +2,7 @@
 // converter's command line.
 #include <doctest/doctest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cwchar>
@@ -9,6 +10,7 @@
 #include "conversion/status_log.h"
 #include "conversion/thinning.h"
 #include "converter/convert_cli.h"
+#include "platform/file_io.h"
 #include "platform/status_display.h"
 #include "tests/test_support.h"
 #if defined(_WIN32)
@@ -127,6 +129,36 @@ TEST_CASE("Failures: the result, the last messages and what is left on disk")
         if (c.result == JobThinningFailed && c.kind == ' ') CHECK(outcome.forward == Head + "ForwardRoute,,0\r\n");
     }
     ResetSettings();
+}
+
+TEST_CASE("Paths: UTF-8 in and out, and bytes that are not UTF-8 kept as they were")
+{
+    // Each name as bytes, and the characters it decodes to (0 where a byte stands for itself).
+    const struct { std::string bytes; std::vector<unsigned long> wide; } cases[] = {
+        {"walk.plt", {'w', 'a', 'l', 'k', '.', 'p', 'l', 't'}},
+        {"\xD0\xBF\xE2\x82\xAC\xF0\x9F\x97\xBA", {0x43F, 0x20AC, 0x1F5FA}},
+        {"\xFF\x80\xC0\xAF\xED\xA0\x80\xF4\x90\x80\x80\xE2\x82", {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+        {"a\xC3(", {'a', 0, '('}},
+    };
+    for (const auto &c : cases) {
+        CAPTURE(c.bytes);
+        wchar_t wide[32];
+        char back[64];
+        int length = DecodeUtf8(c.bytes.c_str(), wide, 32);
+        REQUIRE(length >= 0);
+#if defined(_WIN32)
+        // Windows paths arrive as UTF-16: a byte that is not UTF-8 never reaches a path there.
+        if (std::count(c.wide.begin(), c.wide.end(), 0ul)) continue;
+#else
+        REQUIRE(static_cast<size_t>(length) == c.wide.size());
+        for (int i = 0; i < length; i++)
+            CHECK(static_cast<unsigned long>(wide[i]) == (c.wide[i] ? c.wide[i] : 0xDC00 + static_cast<unsigned char>(c.bytes[i])));
+#endif
+        CHECK(EncodeUtf8(wide, length, back, 64) == static_cast<int>(c.bytes.size()));
+        CHECK(std::string(back) == c.bytes);
+    }
+    char tiny[3];
+    CHECK(EncodeUtf8(L"ab\x43F", 3, tiny, 3) == -1);
 }
 
 TEST_CASE("The input is never overwritten by its own route files")
