@@ -179,7 +179,8 @@ static bool IsSpace(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-double ParseDecimal(const char *text)
+// ParseDecimal, and where its number ends: the character after the last one read.
+static inline double ParseNumber(const char *text, const char **end)
 {
     const char *p = text;
     bool negative = false;
@@ -219,6 +220,7 @@ double ParseDecimal(const char *text)
             allDigits += fractionDigits;
         }
         if (allDigits > 0 && allDigits <= FastDigits && *q != 'e' && *q != 'E') {
+            *end = q;
             double value = (double)(int64_t)whole / PowersOfTen[fractionDigits];
             return negative ? -value : value;
         }
@@ -241,8 +243,12 @@ double ParseDecimal(const char *text)
     // An integer below 10^FastDigits, so this is exact.
     double mantissa = (double)(int64_t)digits;
     // No digit at all: no number.
-    if (digitCount == 0) return 0.0;
+    if (digitCount == 0) {
+        *end = text;
+        return 0.0;
+    }
     digitsEnd = p;
+    *end = p;
     // An exponent counts only with at least one digit.
     if (*p == 'e' || *p == 'E') {
         const char *e = p + 1;
@@ -252,6 +258,7 @@ double ParseDecimal(const char *text)
             for (; IsDigit(*e); e++)
                 if (exponent < ExponentClamp) exponent = exponent * 10 + (*e - '0');
             if (exponentNegative) exponent = -exponent;
+            *end = e;
         }
     }
     if (significant == 0) return negative ? -0.0 : 0.0;
@@ -286,4 +293,15 @@ double ParseDecimal(const char *text)
         double value = strtod(NumberText, 0);
         return negative ? -value : value;
     }
+}
+
+double ParseDecimal(const char *text)
+{
+    const char *end;
+    return ParseNumber(text, &end);
+}
+
+double ParseDecimalEnd(const char *text, const char **end)
+{
+    return ParseNumber(text, end);
 }
