@@ -30,6 +30,27 @@ static LatitudeTrig LastWaypointTrig;
 static LatitudeTrig CandidateTrig;
 static LatitudeTrig NextPointTrig;
 
+// For k = 1..5, the largest double below k pi (no double equals a multiple of pi but 0).
+static const double PiMultiplesBelow[5] = {
+    3.141592653589793, 6.283185307179586, 9.42477796076938, 12.566370614359172,
+    15.707963267948966
+};
+static const int PiMultiplesKnown = 5;
+
+// Whether sin(angle) < 0 for an angle other than 0. Within five half turns either way the
+// sign comes from the number of multiples of pi the angle's size passes: an odd count
+// turns it. A double beyond them (or NaN) goes to sin itself. The sine's sign is exact
+// either way: the library's result lies within an ulp of the true sine, which is never 0.
+static bool SineIsNegative(double angle)
+{
+    double size = fabs(angle);
+    if (!(size <= PiMultiplesBelow[PiMultiplesKnown - 1])) return sin(angle) < 0;
+    bool turned = false;
+    for (int k = 0; k < PiMultiplesKnown - 1; k++)
+        if (size > PiMultiplesBelow[k]) turned = !turned;
+    return (angle > 0) == turned;
+}
+
 static void SetTrig(const TrackPoint *point, LatitudeTrig *trig)
 {
     trig->Sin = sin(point->LatRad);
@@ -66,7 +87,7 @@ static double LegBearing(const TrackPoint *from, const LatitudeTrig *a, const Tr
     else if (c < -1.0) c = -1.0;
     double bearing = acos(c) * DegreesPerRadian;
     // West of north is negative.
-    if (sin(deltaLon) < 0) bearing = -bearing;
+    if (SineIsNegative(deltaLon)) bearing = -bearing;
     return bearing;
 }
 

@@ -1,6 +1,15 @@
 #include "readers/gpx_reader.h"
 
+#include <stdint.h>
+#include <string.h>
+
 #include "readers/line_reader.h"
+
+// Words of eight bytes are scanned where the compiler counts trailing zeros of a
+// little-endian word.
+#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+#define WAYFOLD_GPX_WORDS
+#endif
 
 char TagBuffer[TagBufferSize];
 
@@ -19,29 +28,57 @@ int ReadTag(char *buffer, int limit)
     return TagRead;
 }
 
-// The first occurrence of name (not empty) in text, or 0. Tags are short, so
-// a plain scan beats the library search's setup on every tag.
+// The first occurrence of name (not empty) in the text in TagBuffer from text on, or 0.
+// The first letter of the name or the terminator is looked for eight bytes at a time
+// while a whole word lies inside TagBuffer (bytes past the terminator are read but never
+// matter: the lowest flagged byte of a word is the first match, as a borrow only runs
+// towards higher bytes); tags are short, so the library's search would cost more in setup.
 static const char *FindName(const char *text, const char *name)
 {
-    for (; *text != 0; ++text) {
-        if (*text != name[0]) continue;
+    static const uint64_t Ones = 0x0101010101010101u;
+    static const uint64_t HighBits = 0x8080808080808080u;
+    const uint64_t firsts = Ones * (unsigned char)name[0];
+    const char *wordsEnd = TagBuffer + TagBufferSize - 8;
+    for (;;) {
+#ifdef WAYFOLD_GPX_WORDS
+        while (text <= wordsEnd) {
+            uint64_t word;
+            memcpy(&word, text, sizeof word);
+            uint64_t other = word ^ firsts;
+            uint64_t flags = ((word - Ones) & ~word & HighBits) | ((other - Ones) & ~other & HighBits);
+            if (flags != 0) {
+                text += __builtin_ctzll(flags) / 8;
+                break;
+            }
+            text += 8;
+        }
+#else
+        (void)wordsEnd;
+        (void)firsts;
+#endif
+        while (*text != 0 && *text != name[0]) ++text;
+        if (*text == 0) return 0;
         int i = 1;
         while (name[i] != 0 && text[i] == name[i]) ++i;
         if (name[i] == 0) return text;
+        ++text;
     }
-    return 0;
 }
 
 // Whether the tag text holds "trkpt" and no "/trkpt": start and self-closing track points.
-// Every "/trkpt" holds a "trkpt", so one pass over the occurrences of "trkpt" decides.
+// Every "/trkpt" holds a "trkpt", so one pass over the occurrences of "trkpt" decides. They
+// are found by their "k", which tag texts seldom hold, unlike "t".
 static bool IsTrackPointTag(const char *text)
 {
     // Shorter tags ("ele", "time" and their ends) cannot hold the name.
     static const int NameLength = 5;
+    static const int LettersBeforeK = 2;
     for (int i = 0; i < NameLength; i++)
         if (text[i] == 0) return false;
     bool found = false;
-    for (const char *at = FindName(text, "trkpt"); at != 0; at = FindName(at + 1, "trkpt")) {
+    for (const char *k = FindName(text + LettersBeforeK, "kpt"); k != 0; k = FindName(k + 1, "kpt")) {
+        const char *at = k - LettersBeforeK;
+        if (at[0] != 't' || at[1] != 'r') continue;
         if (at != text && at[-1] == '/') return false;
         found = true;
     }

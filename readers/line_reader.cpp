@@ -78,16 +78,43 @@ static void UseFile(FILE *file)
     }
 }
 
-// Tags and the text between them are short: plain loops over the block beat the
-// library's search and copy, whose setup dominates on so few bytes.
+// The first byte equal to wanted in [p, end), or end. Eight bytes at a time: a byte of
+// the word exclusive-or the mark repeated is zero exactly where the mark is, and the lowest
+// flagged byte is the first zero (a borrow only runs towards higher bytes).
+static const unsigned char *FindByte(const unsigned char *p, const unsigned char *end,
+                                     unsigned char wanted)
+{
+    static const uint64_t Ones = 0x0101010101010101u;
+    static const uint64_t HighBits = 0x8080808080808080u;
+    const uint64_t marks = Ones * wanted;
+    // Tags often follow one another at once.
+    if (p < end && *p == wanted) return p;
+    while (end - p >= 8) {
+        uint64_t word;
+        memcpy(&word, p, sizeof word);
+        word ^= marks;
+        uint64_t flags = (word - Ones) & ~word & HighBits;
+        if (flags == 0) {
+            p += 8;
+            continue;
+        }
+#ifdef WAYFOLD_FIRST_FLAGGED_BYTE
+        return p + WAYFOLD_FIRST_FLAGGED_BYTE(flags);
+#else
+        break;
+#endif
+    }
+    while (p < end && *p != wanted) p++;
+    return p;
+}
+
 bool SkipPastByte(FILE *file, char mark)
 {
     UseFile(file);
     const unsigned char wanted = (unsigned char)mark;
     for (;;) {
-        const unsigned char *p = Block + BlockNext;
         const unsigned char *end = Block + BlockEnd;
-        while (p < end && *p != wanted) p++;
+        const unsigned char *p = FindByte(Block + BlockNext, end, wanted);
         if (p < end) {
             BlockNext = (int)(p - Block) + 1;
             return true;
@@ -102,12 +129,11 @@ int ReadUpToByte(FILE *file, char mark, char *buffer, int limit)
     UseFile(file);
     const unsigned char wanted = (unsigned char)mark;
     for (;;) {
-        const unsigned char *p = Block + BlockNext;
+        const unsigned char *start = Block + BlockNext;
         const unsigned char *stop = Block + BlockEnd;
-        if (stop - p > limit - count) stop = p + (limit - count);
-        unsigned char *out = (unsigned char *)buffer + count;
-        const unsigned char *start = p;
-        while (p < stop && *p != wanted) *out++ = *p++;
+        if (stop - start > limit - count) stop = start + (limit - count);
+        const unsigned char *p = FindByte(start, stop, wanted);
+        memcpy(buffer + count, start, (size_t)(p - start));
         count += (int)(p - start);
         BlockNext = (int)(p - Block);
         if (p < stop) {
@@ -179,7 +205,8 @@ static bool IsSpace(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-double ParseDecimal(const char *text)
+// ParseDecimal, and where its number ends: the character after the last one read.
+static inline double ParseNumber(const char *text, const char **end)
 {
     const char *p = text;
     bool negative = false;
@@ -219,6 +246,7 @@ double ParseDecimal(const char *text)
             allDigits += fractionDigits;
         }
         if (allDigits > 0 && allDigits <= FastDigits && *q != 'e' && *q != 'E') {
+            *end = q;
             double value = (double)(int64_t)whole / PowersOfTen[fractionDigits];
             return negative ? -value : value;
         }
@@ -241,8 +269,12 @@ double ParseDecimal(const char *text)
     // An integer below 10^FastDigits, so this is exact.
     double mantissa = (double)(int64_t)digits;
     // No digit at all: no number.
-    if (digitCount == 0) return 0.0;
+    if (digitCount == 0) {
+        *end = text;
+        return 0.0;
+    }
     digitsEnd = p;
+    *end = p;
     // An exponent counts only with at least one digit.
     if (*p == 'e' || *p == 'E') {
         const char *e = p + 1;
@@ -252,6 +284,7 @@ double ParseDecimal(const char *text)
             for (; IsDigit(*e); e++)
                 if (exponent < ExponentClamp) exponent = exponent * 10 + (*e - '0');
             if (exponentNegative) exponent = -exponent;
+            *end = e;
         }
     }
     if (significant == 0) return negative ? -0.0 : 0.0;
@@ -286,4 +319,15 @@ double ParseDecimal(const char *text)
         double value = strtod(NumberText, 0);
         return negative ? -value : value;
     }
+}
+
+double ParseDecimal(const char *text)
+{
+    const char *end;
+    return ParseNumber(text, &end);
+}
+
+double ParseDecimalEnd(const char *text, const char **end)
+{
+    return ParseNumber(text, end);
 }

@@ -33,5 +33,7 @@ void ResetLineReader();
 // exponent; 0.0 when the text begins with no number. Never yields "nan", "inf" or a
 // hexadecimal value, and rounds correctly.
 double ParseDecimal(const char *text);
+// The same, and in end the character after the number read (text itself when there is none).
+double ParseDecimalEnd(const char *text, const char **end);
 
 #endif

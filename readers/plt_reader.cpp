@@ -32,10 +32,12 @@ int ReadPltPoint(TrackPoint *point)
 {
     const char *comma;
     if (ReadLine(InputFile, LineBuffer, LineLimit) == LineEndOfFile) return PointEndOfInput;
-    // Latitude, comma, longitude; the other fields are not used.
-    comma = strchr(LineBuffer, ',');
+    // Latitude, comma, longitude; the other fields are not used. Blanks, a sign, digits
+    // and a point hold no comma, so a comma right after the latitude is the line's first.
+    double lat = ParseDecimalEnd(LineBuffer, &comma);
+    if (*comma != ',') comma = strchr(LineBuffer, ',');
     if (!comma) return PltSkipNoComma;
-    point->Lat = ParseDecimal(LineBuffer);
+    point->Lat = lat;
     if (!LatitudeInRange(point->Lat)) return PltSkipOutOfRange;
     point->Lon = ParseDecimal(comma + 1);
     if (!LongitudeInRange(point->Lon)) return PltSkipOutOfRange;

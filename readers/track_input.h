@@ -44,10 +44,22 @@ extern FILE *InputFile;
 extern char LineBuffer[LineBufferSize];
 
 // The coordinate tests of the text readers: strict bounds, +-100 and +-370 degrees.
-bool LatitudeInRange(double value);
-bool LongitudeInRange(double value);
+// Every point passes them, so they are inline.
+inline bool LatitudeInRange(double value)
+{
+    return !(value > 100.0 || value < -100.0);
+}
+
+inline bool LongitudeInRange(double value)
+{
+    return !(value > 370.0 || value < -370.0);
+}
 
 // LatRad and LonRad from Lat and Lon, one multiplication each.
-void SetRadians(TrackPoint *point);
+inline void SetRadians(TrackPoint *point)
+{
+    point->LatRad = point->Lat * RadiansPerDegree;
+    point->LonRad = point->Lon * RadiansPerDegree;
+}
 
 #endif
