@@ -143,17 +143,6 @@ static LegPoint Queue[BoundedLookahead];
 static int PendingCount;
 static int QueueCount;
 
-// Fewer than three points: reported, both files closed, as the classic rule does.
-static int TooShort()
-{
-    StatusAppend(L"Too short input file!\r\n");
-    fclose(InputFile);
-    InputFile = 0;
-    fclose(OutputFile);
-    OutputFile = 0;
-    return PassTooShort;
-}
-
 // 1 when the leg from the waypoint to to is no longer than MaxMeters and passes within
 // MaxOrtError of every point before it: those passed over, the leg's end, the pending ones.
 static int LegReaches(const LegPoint *to)
@@ -261,11 +250,11 @@ static int ReadPoint(LegPoint *point)
 int RunBoundedThinningPass()
 {
     // The first point and two more, or the track is too short.
-    if (NextTrackPoint(&Waypoint.Point) != PointDelivered) return TooShort();
+    if (NextTrackPoint(&Waypoint.Point) != PointDelivered) return EndTooShort();
     ToSpherePoint(&Waypoint.Point, &Waypoint.Sphere);
     Waypoint.Travel = 0.0;
     LastRead = Waypoint;
-    if (!ReadPoint(&Queue[0]) || !ReadPoint(&Queue[1])) return TooShort();
+    if (!ReadPoint(&Queue[0]) || !ReadPoint(&Queue[1])) return EndTooShort();
     if (WriteWaypoint(&Waypoint.Point) != WaypointWritten) return PassWriteFailed;
     HasLegEnd = 0;
     PassedCount = 0;

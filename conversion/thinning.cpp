@@ -195,8 +195,7 @@ int KeepCandidate(double candidateMeters, double candidateBearing, double nextMe
     return 0;
 }
 
-// Fewer than three points: reported, both files closed.
-static int TooShort()
+int EndTooShort()
 {
     StatusAppend(L"Too short input file!\r\n");
     fclose(InputFile);
@@ -216,14 +215,14 @@ int RunThinningPass()
     for (int i = 0; i < RememberedLegs; i++) Remembered[i].Ends[0] = NotALatitude;
 
     // Fill the window: the first point, the first candidate and the point after it.
-    if (NextTrackPoint(&LastWaypoint) != PointDelivered) return TooShort();
+    if (NextTrackPoint(&LastWaypoint) != PointDelivered) return EndTooShort();
     SetTrig(&LastWaypoint, &LastWaypointTrig);
-    if (NextTrackPoint(&Candidate) != PointDelivered) return TooShort();
+    if (NextTrackPoint(&Candidate) != PointDelivered) return EndTooShort();
     SetTrig(&Candidate, &CandidateTrig);
     MeasurePassLeg(&LastWaypoint, &LastWaypointTrig, &Candidate, &CandidateTrig, &candidateLeg);
     LastWaypoint.Bearing = PassLegBearing(&LastWaypoint, &LastWaypointTrig, &Candidate, &CandidateTrig,
                                           &candidateLeg);
-    if (NextTrackPoint(&NextPoint) != PointDelivered) return TooShort();
+    if (NextTrackPoint(&NextPoint) != PointDelivered) return EndTooShort();
     SetTrig(&NextPoint, &NextPointTrig);
     MeasurePassLeg(&Candidate, &CandidateTrig, &NextPoint, &NextPointTrig, &nextLeg);
     if (WriteWaypoint(&LastWaypoint) != WaypointWritten) return PassWriteFailed;

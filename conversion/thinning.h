@@ -34,6 +34,10 @@ extern TrackPoint NextPoint;
 // write failed; reported, files closed).
 int RunThinningPass();
 
+// Ends a pass over fewer than three points: "Too short input file!", both files closed.
+// Returns PassTooShort.
+int EndTooShort();
+
 // 1 when the candidate becomes a waypoint, 0 when it is dropped, by the ThinningSettings.
 // Metres and degrees as named.
 int KeepCandidate(double candidateMeters, double candidateBearing, double nextMeters,
