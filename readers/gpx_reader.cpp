@@ -35,9 +35,7 @@ int ReadTag(char *buffer, int limit)
 // towards higher bytes); tags are short, so the library's search would cost more in setup.
 static const char *FindName(const char *text, const char *name)
 {
-    static const uint64_t Ones = 0x0101010101010101u;
-    static const uint64_t HighBits = 0x8080808080808080u;
-    const uint64_t firsts = Ones * (unsigned char)name[0];
+    const uint64_t firsts = ByteOnes * (unsigned char)name[0];
     const char *wordsEnd = TagBuffer + TagBufferSize - 8;
     for (;;) {
 #ifdef WAYFOLD_GPX_WORDS
@@ -45,7 +43,7 @@ static const char *FindName(const char *text, const char *name)
             uint64_t word;
             memcpy(&word, text, sizeof word);
             uint64_t other = word ^ firsts;
-            uint64_t flags = ((word - Ones) & ~word & HighBits) | ((other - Ones) & ~other & HighBits);
+            uint64_t flags = ((word - ByteOnes) & ~word & ByteHighBits) | ((other - ByteOnes) & ~other & ByteHighBits);
             if (flags != 0) {
                 text += __builtin_ctzll(flags) / 8;
                 break;

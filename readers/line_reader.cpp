@@ -45,12 +45,10 @@ static bool IsLineEnd(unsigned char byte)
 
 static const unsigned char *FindLineEnd(const unsigned char *p, const unsigned char *end)
 {
-    static const uint64_t Ones = 0x0101010101010101u;
-    static const uint64_t HighBits = 0x8080808080808080u;
     while (end - p >= 8) {
         uint64_t word;
         memcpy(&word, p, sizeof word);
-        uint64_t flags = (word - Ones * 14) & ~word & HighBits;
+        uint64_t flags = (word - ByteOnes * 14) & ~word & ByteHighBits;
         if (flags == 0) {
             p += 8;
             continue;
@@ -84,16 +82,14 @@ static void UseFile(FILE *file)
 static const unsigned char *FindByte(const unsigned char *p, const unsigned char *end,
                                      unsigned char wanted)
 {
-    static const uint64_t Ones = 0x0101010101010101u;
-    static const uint64_t HighBits = 0x8080808080808080u;
-    const uint64_t marks = Ones * wanted;
+    const uint64_t marks = ByteOnes * wanted;
     // Tags often follow one another at once.
     if (p < end && *p == wanted) return p;
     while (end - p >= 8) {
         uint64_t word;
         memcpy(&word, p, sizeof word);
         word ^= marks;
-        uint64_t flags = (word - Ones) & ~word & HighBits;
+        uint64_t flags = (word - ByteOnes) & ~word & ByteHighBits;
         if (flags == 0) {
             p += 8;
             continue;

@@ -2,7 +2,13 @@
 #ifndef WAYFOLD_LINE_READER_H
 #define WAYFOLD_LINE_READER_H
 
+#include <stdint.h>
 #include <stdio.h>
+
+// For scans eight bytes at a time: 0x01 and 0x80 in every byte of a 64-bit word, made of
+// 32-bit halves (C++03 has no 64-bit literal).
+const uint64_t ByteOnes = ((uint64_t)0x01010101u << 32) | 0x01010101u;
+const uint64_t ByteHighBits = ((uint64_t)0x80808080u << 32) | 0x80808080u;
 
 // What ReadLine returns at the end of the file.
 const int LineEndOfFile = -1;
