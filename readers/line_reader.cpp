@@ -145,16 +145,22 @@ int ReadUpToByte(FILE *file, char mark, char *buffer, int limit)
     }
 }
 
-int ReadLine(FILE *file, char *buffer, int limit)
+// Passes over line ends and NULs, so empty lines never reach the caller; false at the end
+// of the file.
+static bool SkipLineEnds(FILE *file)
 {
-    int count = 0;
-    UseFile(file);
-    // Pass over line ends and NULs, so empty lines never reach the caller.
     for (;;) {
         while (BlockNext < BlockEnd && IsLineEnd(Block[BlockNext])) BlockNext++;
-        if (BlockNext < BlockEnd) break;
-        if (!RefillBlock(file)) return LineEndOfFile;
+        if (BlockNext < BlockEnd) return true;
+        if (!RefillBlock(file)) return false;
     }
+}
+
+// ReadLine from the first character of a line on, with the line's first byte at
+// Block[BlockNext].
+static int CollectLine(FILE *file, char *buffer, int limit)
+{
+    int count = 0;
     // Collect the line up to limit characters; the rest of a longer line, its line end
     // included, is dropped. A line the file ends without its line end is dropped.
     for (;;) {
@@ -330,4 +336,29 @@ double ParseDecimal(const char *text)
 double ParseDecimalEnd(const char *text, const char **end)
 {
     return ParseNumber(text, end);
+}
+
+int ReadLine(FILE *file, char *buffer, int limit)
+{
+    UseFile(file);
+    if (!SkipLineEnds(file)) return LineEndOfFile;
+    return CollectLine(file, buffer, limit);
+}
+
+int ReadLineInPlace(FILE *file, char *buffer, int limit, const char **line)
+{
+    UseFile(file);
+    if (!SkipLineEnds(file)) return LineEndOfFile;
+    // A whole line of the block within the limit: its line end, read already, becomes its
+    // terminator.
+    unsigned char *start = Block + BlockNext;
+    unsigned char *lineEnd = (unsigned char *)FindLineEnd(start, Block + BlockEnd);
+    if (lineEnd < Block + BlockEnd && lineEnd - start <= limit) {
+        *lineEnd = 0;
+        BlockNext = (int)(lineEnd - Block) + 1;
+        *line = (const char *)start;
+        return (int)(lineEnd - start);
+    }
+    *line = buffer;
+    return CollectLine(file, buffer, limit);
 }

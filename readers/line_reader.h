@@ -14,6 +14,9 @@ const int LineEndOfFile = -1;
 // else reads a file that ReadLine reads; a file met for the first time (a FILE other than
 // the last one) starts afresh.
 int ReadLine(FILE *file, char *buffer, int limit);
+// ReadLine without the copy where it can: line is set to the line read, terminated, either
+// in the reader's own block (valid up to the next read) or in buffer.
+int ReadLineInPlace(FILE *file, char *buffer, int limit, const char **line);
 
 // The same block-at-a-time reading for the GPX reader's tags. SkipPastByte passes over the
 // bytes up to and including the next mark; false when the file ends first.

@@ -111,30 +111,55 @@ static const char *FindComma(const char *text)
     return text;
 }
 
-int CheckNmeaChecksum(const char *text)
+// The checksum test of a line of length characters with no NUL among them.
+static int ChecksumOfLine(const char *text, int length)
 {
     if (text[0] != '$') return ChecksumNoDollar;
 
-    // Exclusive-or of every byte between the "$" and the first "*", eight at a time.
-    const char *at = strchr(text + 1, '*');
-    if (at == 0) return ChecksumNoStar;
+    // Exclusive-or of every byte between the "$" and the first "*": eight bytes at a time
+    // up to the word holding the first "*" (a word holds one when one of its bytes
+    // exclusive-or "*" is zero), then byte by byte up to it.
+    static const uint64_t Ones = 0x0101010101010101u;
+    static const uint64_t HighBits = 0x8080808080808080u;
+    const uint64_t stars = Ones * (unsigned char)'*';
     const char *p = text + 1;
+    const char *end = text + length;
     uint64_t words = 0;
-    for (; at - p >= 8; p += 8) {
+    while (end - p >= 8) {
         uint64_t word;
         memcpy(&word, p, sizeof word);
+        uint64_t other = word ^ stars;
+        if (((other - Ones) & ~other & HighBits) != 0) break;
         words ^= word;
+        p += 8;
     }
     words ^= words >> 32;
     words ^= words >> 16;
     words ^= words >> 8;
     unsigned int sum = (unsigned int)(words & 0xFF);
-    for (; p < at; ++p) sum ^= (unsigned char)*p;
+    for (; p < end && *p != '*'; ++p) sum ^= (unsigned char)*p;
+    if (p == end) return ChecksumNoStar;
+    const char *at = p;
 
     // The value after the "*", read as "%x" reads it; a 0 must be written as a 0.
     int value = ReadHexByte(at + 1);
     if (value == 0 && at[1] != '0') return ChecksumNoValue;
     return value == (int)sum ? ChecksumRight : ChecksumDiffers;
+}
+
+int CheckNmeaChecksum(const char *text)
+{
+    return ChecksumOfLine(text, (int)strlen(text));
+}
+
+// FindComma from the start of a number on, resumed where the number read from there ended:
+// the number's own characters are neither commas nor control characters, but the white
+// space before it may be.
+static const char *FindCommaAfterNumber(const char *text, const char *numberEnd)
+{
+    for (; text < numberEnd && IsFormatSpace(*text); ++text)
+        if (IsControl(*text)) return 0;
+    return FindComma(numberEnd);
 }
 
 static bool IsCapital(char c)
@@ -174,10 +199,11 @@ static bool TalkerCounts(const char *line)
 
 int ReadNmeaPoint(TrackPoint *point)
 {
-    if (ReadLine(InputFile, LineBuffer, LineLimit) == LineEndOfFile) return PointEndOfInput;
-    const char *line = LineBuffer;
+    const char *line;
+    int length = ReadLineInPlace(InputFile, LineBuffer, LineLimit, &line);
+    if (length == LineEndOfFile) return PointEndOfInput;
     if (!TalkerCounts(line)) return NmeaSkipNotRmc;
-    if (CheckNmeaChecksum(line) != ChecksumRight) return NmeaSkipChecksum;
+    if (ChecksumOfLine(line, length) != ChecksumRight) return NmeaSkipChecksum;
 
     // From inside the time field to the comma before the status.
     const char *comma = FindComma(Advance(line, StatusSearchStart));
@@ -188,9 +214,10 @@ int ReadNmeaPoint(TrackPoint *point)
 
     // Latitude: ddmm.mmm, then "N" or "S".
     const char *field = comma + 3;
+    const char *numberEnd;
     const char *minutes = Advance(field, LatitudeDegreeDigits);
-    point->Lat = ParseDecimal(minutes) * DegreesPerMinute + ReadShortInt(field, LatitudeDegreeDigits);
-    comma = FindComma(minutes);
+    point->Lat = ParseDecimalEnd(minutes, &numberEnd) * DegreesPerMinute + ReadShortInt(field, LatitudeDegreeDigits);
+    comma = FindCommaAfterNumber(minutes, numberEnd);
     if (comma == 0) return NmeaSkipLatitude;
     if (comma[1] == 'S') {
         point->Lat = -point->Lat;
@@ -202,8 +229,8 @@ int ReadNmeaPoint(TrackPoint *point)
     // Longitude: dddmm.mmm, then "E" or "W" and a comma.
     field = comma + 3;
     minutes = Advance(field, LongitudeDegreeDigits);
-    point->Lon = ParseDecimal(minutes) * DegreesPerMinute + ReadShortInt(field, LongitudeDegreeDigits);
-    comma = FindComma(minutes);
+    point->Lon = ParseDecimalEnd(minutes, &numberEnd) * DegreesPerMinute + ReadShortInt(field, LongitudeDegreeDigits);
+    comma = FindCommaAfterNumber(minutes, numberEnd);
     if (comma == 0) return NmeaSkipLongitude;
     if (comma[1] == 'W') {
         point->Lon = -point->Lon;
