@@ -211,11 +211,10 @@ static bool IsSpace(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-// ParseDecimal, and where its number ends: the character after the last one read.
-static inline double ParseNumber(const char *text, const char **end)
+// ParseNumber past the usual number: p is the first character after the white space and
+// the sign.
+static double ParseGeneralNumber(const char *text, const char *p, bool negative, const char **end)
 {
-    const char *p = text;
-    bool negative = false;
     uint64_t digits = 0;     // the first FastDigits significant digits, exact
     int significant = 0;     // all significant digits seen
     int digitCount = 0;      // all mantissa digits, zeros included
@@ -225,38 +224,6 @@ static inline double ParseNumber(const char *text, const char **end)
     const char *digitsStart;
     const char *digitsEnd;
 
-    // White space, then an optional sign.
-    while (*p == ' ' || IsSpace(*p)) p++;
-    if (*p == '+' || *p == '-') negative = *p++ == '-';
-    // The usual number: at most FastDigits digits in all, with or without a point, and no
-    // exponent. The digits as one integer, over the power of ten of the fraction's length:
-    // the same exact values the general road below divides.
-    {
-        const char *q = p;
-        uint64_t whole = 0;
-        unsigned digit;
-        // Unsigned arithmetic: a long run of digits wraps, and goes the general road.
-        while ((digit = (unsigned)(unsigned char)*q - '0') <= 9) {
-            whole = whole * 10 + digit;
-            q++;
-        }
-        int allDigits = (int)(q - p);
-        int fractionDigits = 0;
-        if (*q == '.') {
-            const char *fraction = ++q;
-            while ((digit = (unsigned)(unsigned char)*q - '0') <= 9) {
-                whole = whole * 10 + digit;
-                q++;
-            }
-            fractionDigits = (int)(q - fraction);
-            allDigits += fractionDigits;
-        }
-        if (allDigits > 0 && allDigits <= FastDigits && *q != 'e' && *q != 'E') {
-            *end = q;
-            double value = (double)(int64_t)whole / PowersOfTen[fractionDigits];
-            return negative ? -value : value;
-        }
-    }
     // Integer part, then fraction; leading zeros are not significant.
     digitsStart = p;
     for (; IsDigit(*p); p++, digitCount++) {
@@ -325,6 +292,47 @@ static inline double ParseNumber(const char *text, const char **end)
         double value = strtod(NumberText, 0);
         return negative ? -value : value;
     }
+}
+
+// ParseDecimal, and where its number ends: the character after the last one read.
+static inline double ParseNumber(const char *text, const char **end)
+{
+    const char *p = text;
+    bool negative = false;
+
+    // White space, then an optional sign.
+    while (*p == ' ' || IsSpace(*p)) p++;
+    if (*p == '+' || *p == '-') negative = *p++ == '-';
+    // The usual number: at most FastDigits digits in all, with or without a point, and no
+    // exponent. The digits as one integer, over the power of ten of the fraction's length:
+    // the same exact values ParseGeneralNumber divides.
+    {
+        const char *q = p;
+        uint64_t whole = 0;
+        unsigned digit;
+        // Unsigned arithmetic: a long run of digits wraps, and goes the general road.
+        while ((digit = (unsigned)(unsigned char)*q - '0') <= 9) {
+            whole = whole * 10 + digit;
+            q++;
+        }
+        int allDigits = (int)(q - p);
+        int fractionDigits = 0;
+        if (*q == '.') {
+            const char *fraction = ++q;
+            while ((digit = (unsigned)(unsigned char)*q - '0') <= 9) {
+                whole = whole * 10 + digit;
+                q++;
+            }
+            fractionDigits = (int)(q - fraction);
+            allDigits += fractionDigits;
+        }
+        if (allDigits > 0 && allDigits <= FastDigits && *q != 'e' && *q != 'E') {
+            *end = q;
+            double value = (double)(int64_t)whole / PowersOfTen[fractionDigits];
+            return negative ? -value : value;
+        }
+    }
+    return ParseGeneralNumber(text, p, negative, end);
 }
 
 double ParseDecimal(const char *text)

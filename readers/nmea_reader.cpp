@@ -8,6 +8,12 @@
 
 int NmeaTalkers = NmeaTalkersGp;
 
+// The first "*" of a line is found by counting trailing zeros of a little-endian word where
+// the compiler can.
+#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+#define WAYFOLD_NMEA_WORDS
+#endif
+
 // The time field of the fix delivered last (any talker): a line's field always fits a line.
 static char DeliveredTime[LineBufferSize];
 static bool HaveDeliveredTime = false;
@@ -129,7 +135,16 @@ static int ChecksumOfLine(const char *text, int length)
         uint64_t word;
         memcpy(&word, p, sizeof word);
         uint64_t other = word ^ stars;
-        if (((other - Ones) & ~other & HighBits) != 0) break;
+        uint64_t flags = (other - Ones) & ~other & HighBits;
+        if (flags != 0) {
+#ifdef WAYFOLD_NMEA_WORDS
+            // The lowest flagged byte is the first "*"; the bytes below it count.
+            int before = __builtin_ctzll(flags) / 8;
+            words ^= word & ((uint64_t(1) << (8 * before)) - 1);
+            p += before;
+#endif
+            break;
+        }
         words ^= word;
         p += 8;
     }
@@ -141,7 +156,11 @@ static int ChecksumOfLine(const char *text, int length)
     if (p == end) return ChecksumNoStar;
     const char *at = p;
 
-    // The value after the "*", read as "%x" reads it; a 0 must be written as a 0.
+    // The value after the "*", read as "%x" reads it; a 0 must be written as a 0. Two hex
+    // digits and no third, as nearly every sentence has them, are their value.
+    int high = HexDigitValue(at[1]);
+    int low = high < 0 ? -1 : HexDigitValue(at[2]);
+    if (low >= 0 && HexDigitValue(at[3]) < 0) return high * 16 + low == (int)sum ? ChecksumRight : ChecksumDiffers;
     int value = ReadHexByte(at + 1);
     if (value == 0 && at[1] != '0') return ChecksumNoValue;
     return value == (int)sum ? ChecksumRight : ChecksumDiffers;
