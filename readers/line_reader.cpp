@@ -346,6 +346,26 @@ double ParseDecimalEnd(const char *text, const char **end)
     return ParseNumber(text, end);
 }
 
+int ReadBetweenBytes(FILE *file, char open, char close, char *buffer, int limit, const char **text)
+{
+    if (!SkipPastByte(file, open)) return LineEndOfFile;
+    // The close mark within the block and the limit: it becomes the text's terminator.
+    unsigned char *start = Block + BlockNext;
+    const unsigned char *stop = Block + BlockEnd;
+    if (stop - start > limit) stop = start + limit;
+    unsigned char *p = (unsigned char *)FindByte(start, stop, (unsigned char)close);
+    if (p < stop) {
+        *p = 0;
+        BlockNext = (int)(p - Block) + 1;
+        *text = (const char *)start;
+        return (int)(p - start);
+    }
+    *text = buffer;
+    int count = ReadUpToByte(file, close, buffer, limit);
+    if (count != LineEndOfFile) buffer[count] = 0;
+    return count;
+}
+
 int ReadLine(FILE *file, char *buffer, int limit)
 {
     UseFile(file);

@@ -26,6 +26,11 @@ int ReadLineInPlace(FILE *file, char *buffer, int limit, const char **line);
 // file ends first.
 bool SkipPastByte(FILE *file, char mark);
 int ReadUpToByte(FILE *file, char mark, char *buffer, int limit);
+// SkipPastByte(open), then ReadUpToByte(close) without the copy where it can: text is set
+// to the bytes read, terminated, either in the reader's own block (valid up to the next
+// read) or in buffer, which holds limit + 1 bytes. Returns their count, or LineEndOfFile
+// when the file ends before the open mark or inside the text.
+int ReadBetweenBytes(FILE *file, char open, char close, char *buffer, int limit, const char **text);
 
 // Forgets the bytes read ahead: called when a new input file is opened, since a new FILE
 // may have the address of a closed one.
