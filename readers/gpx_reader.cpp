@@ -95,10 +95,11 @@ static const char *FindNumberStart(const char *text)
 int ReadGpxPoint(TrackPoint *point)
 {
     // Skip tags up to the next track point tag: ReadTag's text, read in place where it can.
+    // A tag without a "k" holds no "trkpt", and the line reader passes over most of them.
     const char *tag;
     const char *end;
     do {
-        int count = ReadBetweenBytes(InputFile, '<', '>', TagBuffer, TagLimit - 2, &tag);
+        int count = ReadBetweenBytes(InputFile, '<', '>', 'k', TagBuffer, TagLimit - 2, &tag);
         if (count == LineEndOfFile) return PointEndOfInput;
         end = tag + count;
     } while (!IsTrackPointTag(tag, end));

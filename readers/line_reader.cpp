@@ -346,24 +346,67 @@ double ParseDecimalEnd(const char *text, const char **end)
     return ParseNumber(text, end);
 }
 
-int ReadBetweenBytes(FILE *file, char open, char close, char *buffer, int limit, const char **text)
+// The first byte equal to either wanted or other in [p, end), or end: FindByte for two.
+static const unsigned char *FindEitherByte(const unsigned char *p, const unsigned char *end,
+                                           unsigned char wanted, unsigned char other)
 {
-    if (!SkipPastByte(file, open)) return LineEndOfFile;
-    // The close mark within the block and the limit: it becomes the text's terminator.
-    unsigned char *start = Block + BlockNext;
-    const unsigned char *stop = Block + BlockEnd;
-    if (stop - start > limit) stop = start + limit;
-    unsigned char *p = (unsigned char *)FindByte(start, stop, (unsigned char)close);
-    if (p < stop) {
-        *p = 0;
-        BlockNext = (int)(p - Block) + 1;
-        *text = (const char *)start;
-        return (int)(p - start);
+    static const uint64_t Ones = 0x0101010101010101u;
+    static const uint64_t HighBits = 0x8080808080808080u;
+    const uint64_t marks = Ones * wanted;
+    const uint64_t others = Ones * other;
+    while (end - p >= 8) {
+        uint64_t word;
+        memcpy(&word, p, sizeof word);
+        uint64_t a = word ^ marks;
+        uint64_t b = word ^ others;
+        uint64_t flags = ((a - Ones) & ~a & HighBits) | ((b - Ones) & ~b & HighBits);
+        if (flags == 0) {
+            p += 8;
+            continue;
+        }
+#ifdef WAYFOLD_FIRST_FLAGGED_BYTE
+        return p + WAYFOLD_FIRST_FLAGGED_BYTE(flags);
+#else
+        break;
+#endif
     }
-    *text = buffer;
-    int count = ReadUpToByte(file, close, buffer, limit);
-    if (count != LineEndOfFile) buffer[count] = 0;
-    return count;
+    while (p < end && *p != wanted && *p != other) p++;
+    return p;
+}
+
+int ReadBetweenBytes(FILE *file, char open, char close, char key, char *buffer, int limit,
+                     const char **text)
+{
+    UseFile(file);
+    for (;;) {
+        // SkipPastByte(open).
+        const unsigned char *opening = FindByte(Block + BlockNext, Block + BlockEnd, (unsigned char)open);
+        if (opening == Block + BlockEnd) {
+            if (!RefillBlock(file)) return LineEndOfFile;
+            continue;
+        }
+        BlockNext = (int)(opening - Block) + 1;
+        // The close mark within the block and the limit: it becomes the text's terminator.
+        unsigned char *start = Block + BlockNext;
+        const unsigned char *stop = Block + BlockEnd;
+        if (stop - start > limit) stop = start + limit;
+        unsigned char *p = (unsigned char *)FindEitherByte(start, stop, (unsigned char)close,
+                                                           (unsigned char)key);
+        bool hasKey = p < stop && *p == (unsigned char)key;
+        if (hasKey) p = (unsigned char *)FindByte(p, stop, (unsigned char)close);
+        if (p < stop) {
+            BlockNext = (int)(p - Block) + 1;
+            // Without the key byte: passed over.
+            if (!hasKey) continue;
+            *p = 0;
+            *text = (const char *)start;
+            return (int)(p - start);
+        }
+        *text = buffer;
+        int count = ReadUpToByte(file, close, buffer, limit);
+        if (count != LineEndOfFile) buffer[count] = 0;
+        return count;
+    }
 }
 
 int ReadLine(FILE *file, char *buffer, int limit)

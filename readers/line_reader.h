@@ -28,9 +28,11 @@ bool SkipPastByte(FILE *file, char mark);
 int ReadUpToByte(FILE *file, char mark, char *buffer, int limit);
 // SkipPastByte(open), then ReadUpToByte(close) without the copy where it can: text is set
 // to the bytes read, terminated, either in the reader's own block (valid up to the next
-// read) or in buffer, which holds limit + 1 bytes. Returns their count, or LineEndOfFile
-// when the file ends before the open mark or inside the text.
-int ReadBetweenBytes(FILE *file, char open, char close, char *buffer, int limit, const char **text);
+// read) or in buffer, which holds limit + 1 bytes. A text that lies whole in the block and
+// holds no key byte is passed over, and the next one read. Returns the count of the bytes,
+// or LineEndOfFile when the file ends before the open mark or inside the text.
+int ReadBetweenBytes(FILE *file, char open, char close, char key, char *buffer, int limit,
+                     const char **text);
 
 // Forgets the bytes read ahead: called when a new input file is opened, since a new FILE
 // may have the address of a closed one.
