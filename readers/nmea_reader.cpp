@@ -208,12 +208,14 @@ static int TimeFieldLength(const char *line)
     return comma == 0 ? 0 : (int)(comma - (line + SentenceHeadLength));
 }
 
-static bool TalkerCounts(const char *line)
+// Whether a line of length characters starts with a counted talker's sentence head.
+static bool TalkerCounts(const char *line, int length)
 {
+    if (length < SentenceHeadLength) return false;
     if (NmeaTalkers == NmeaTalkersAny)
         return line[0] == '$' && IsCapital(line[1]) && IsCapital(line[2]) &&
-               strncmp(line + 1 + TalkerLength, AnySentenceTail, SentenceHeadLength - 1 - TalkerLength) == 0;
-    return strncmp(line, GpsSentenceHead, SentenceHeadLength) == 0;
+               memcmp(line + 1 + TalkerLength, AnySentenceTail, SentenceHeadLength - 1 - TalkerLength) == 0;
+    return memcmp(line, GpsSentenceHead, SentenceHeadLength) == 0;
 }
 
 int ReadNmeaPoint(TrackPoint *point)
@@ -221,11 +223,11 @@ int ReadNmeaPoint(TrackPoint *point)
     const char *line;
     int length = ReadLineInPlace(InputFile, LineBuffer, LineLimit, &line);
     if (length == LineEndOfFile) return PointEndOfInput;
-    if (!TalkerCounts(line)) return NmeaSkipNotRmc;
+    if (!TalkerCounts(line, length)) return NmeaSkipNotRmc;
     if (ChecksumOfLine(line, length) != ChecksumRight) return NmeaSkipChecksum;
 
     // From inside the time field to the comma before the status.
-    const char *comma = FindComma(Advance(line, StatusSearchStart));
+    const char *comma = FindComma(line + (length < StatusSearchStart ? length : StatusSearchStart));
     if (comma == 0) return NmeaSkipLatitude;
 
     // Status: a single "A".
