@@ -169,8 +169,11 @@ int ReadUpToByte(FILE *file, char mark, char *buffer, int limit)
 static bool SkipLineEnds(FILE *file)
 {
     for (;;) {
-        while (BlockNext < BlockEnd && IsLineEnd(Block[BlockNext])) BlockNext++;
-        if (BlockNext < BlockEnd) return true;
+        int next = BlockNext;
+        const int end = BlockEnd;
+        while (next < end && IsLineEnd(Block[next])) next++;
+        BlockNext = next;
+        if (next < end) return true;
         if (!RefillBlock(file)) return false;
     }
 }
@@ -319,8 +322,9 @@ static inline double ParseNumber(const char *text, const char **end)
     const char *p = text;
     bool negative = false;
 
-    // White space, then an optional sign.
-    while (*p == ' ' || IsSpace(*p)) p++;
+    // White space, then an optional sign; every white space character lies at or below
+    // the blank.
+    while ((unsigned char)*p <= ' ' && IsSpace(*p)) p++;
     if (*p == '+' || *p == '-') negative = *p++ == '-';
     // The usual number: at most FastDigits digits in all, with or without a point, and no
     // exponent. The digits as one integer, over the power of ten of the fraction's length:
