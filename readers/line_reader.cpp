@@ -436,6 +436,16 @@ int ReadLine(FILE *file, char *buffer, int limit)
 {
     UseFile(file);
     if (!SkipLineEnds(file)) return LineEndOfFile;
+    // A whole line of the block within the limit: one copy.
+    const unsigned char *start = Block + BlockNext;
+    const unsigned char *lineEnd = FindLineEnd(start, Block + BlockEnd);
+    int length = (int)(lineEnd - start);
+    if (lineEnd < Block + BlockEnd && length <= limit) {
+        memcpy(buffer, start, (size_t)length);
+        buffer[length] = 0;
+        BlockNext += length + 1;
+        return length;
+    }
     return CollectLine(file, buffer, limit);
 }
 
