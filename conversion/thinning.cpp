@@ -155,7 +155,7 @@ static void MeasurePassLeg(const TrackPoint *from, const LatitudeTrig *a, const 
     leg->HasBearing = false;
     leg->Slot = RememberNext;
     Remembered[RememberNext] = *leg;
-    RememberNext = (RememberNext + 1) % RememberedLegs;
+    RememberNext = RememberNext + 1 == RememberedLegs ? 0 : RememberNext + 1;
 }
 
 // The leg's bearing, found the first time it is asked for, and kept with the remembered
@@ -168,7 +168,10 @@ static double PassLegBearing(const TrackPoint *from, const LatitudeTrig *a, cons
         leg->Bearing = LegBearing(from, a, to, b, leg->X);
         leg->HasBearing = true;
         PassLeg *kept = &Remembered[leg->Slot];
-        if (memcmp(kept->Ends, leg->Ends, sizeof leg->Ends) == 0) *kept = *leg;
+        if (memcmp(kept->Ends, leg->Ends, sizeof leg->Ends) == 0) {
+            kept->Bearing = leg->Bearing;
+            kept->HasBearing = true;
+        }
     }
     return leg->Bearing;
 }
