@@ -432,6 +432,123 @@ int ReadBetweenBytes(FILE *file, char open, char close, char key, char *buffer, 
     }
 }
 
+unsigned int ExclusiveOrBefore(const char *text, int length, char mark, const char **at)
+{
+    // Eight bytes at a time up to the word holding the first mark (a word holds one when
+    // one of its bytes exclusive-or the mark is zero), then byte by byte up to it.
+    static const uint64_t Ones = 0x0101010101010101u;
+    static const uint64_t HighBits = 0x8080808080808080u;
+    const uint64_t marks = Ones * (unsigned char)mark;
+    const char *p = text;
+    const char *end = text + length;
+    uint64_t words = 0;
+#if defined(WAYFOLD_FIRST_FLAGGED_BYTE) && defined(__SSE2__)
+    // Sixteen bytes at a time up to the sixteen holding the first mark, where the processor
+    // has SSE2; the words below take over from there.
+    {
+        const __m128i markBytes = _mm_set1_epi8(mark);
+        __m128i sums = _mm_setzero_si128();
+        while (end - p >= 16) {
+            __m128i bytes = _mm_loadu_si128((const __m128i *)p);
+            if (_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, markBytes)) != 0) break;
+            sums = _mm_xor_si128(sums, bytes);
+            p += 16;
+        }
+        uint64_t halves[2];
+        memcpy(halves, &sums, sizeof halves);
+        words = halves[0] ^ halves[1];
+    }
+#endif
+    while (end - p >= 8) {
+        uint64_t word;
+        memcpy(&word, p, sizeof word);
+        uint64_t other = word ^ marks;
+        uint64_t flags = (other - Ones) & ~other & HighBits;
+        if (flags != 0) {
+#ifdef WAYFOLD_FIRST_FLAGGED_BYTE
+            // The lowest flagged byte is the first mark; the bytes below it count.
+            int before = WAYFOLD_FIRST_FLAGGED_BYTE(flags);
+            words ^= word & ((uint64_t(1) << (8 * before)) - 1);
+            p += before;
+#endif
+            break;
+        }
+        words ^= word;
+        p += 8;
+    }
+    words ^= words >> 32;
+    words ^= words >> 16;
+    words ^= words >> 8;
+    unsigned int sum = (unsigned int)(words & 0xFF);
+    for (; p < end && *p != mark; ++p) sum ^= (unsigned char)*p;
+    *at = p < end ? p : 0;
+    return sum;
+}
+
+int ReadLineInPlaceSum(FILE *file, char *buffer, int limit, const char **line, char mark,
+                       const char **at, unsigned int *sum)
+{
+#if defined(WAYFOLD_FIRST_FLAGGED_BYTE) && defined(__SSE2__)
+    // FindLineEnd's sixteen bytes at a time, each also compared with the mark; the bytes
+    // before the first mark are summed on the way.
+    UseFile(file);
+    if (!SkipLineEnds(file)) return LineEndOfFile;
+    unsigned char *start = Block + BlockNext;
+    const unsigned char *end = Block + BlockEnd;
+    const __m128i nuls = _mm_setzero_si128();
+    const __m128i returns = _mm_set1_epi8('\r');
+    const __m128i feeds = _mm_set1_epi8('\n');
+    const __m128i markBytes = _mm_set1_epi8(mark);
+    const __m128i indices = _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+    __m128i sums = _mm_setzero_si128();
+    const unsigned char *p = start;
+    const unsigned char *markAt = 0;
+    const unsigned char *lineEnd = 0;
+    while (end - p >= 16) {
+        __m128i bytes = _mm_loadu_si128((const __m128i *)p);
+        __m128i ends = _mm_or_si128(_mm_cmpeq_epi8(bytes, nuls),
+                                    _mm_or_si128(_mm_cmpeq_epi8(bytes, returns), _mm_cmpeq_epi8(bytes, feeds)));
+        int endMask = _mm_movemask_epi8(ends);
+        int markMask = _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, markBytes));
+        if ((endMask | markMask) == 0) {
+            sums = _mm_xor_si128(sums, bytes);
+            p += 16;
+            continue;
+        }
+        int endIndex = endMask != 0 ? __builtin_ctz((unsigned)endMask) : 16;
+        int markIndex = markMask != 0 ? __builtin_ctz((unsigned)markMask) : 16;
+        if (markIndex < endIndex) {
+            // The bytes of these sixteen below the mark.
+            __m128i below = _mm_cmpgt_epi8(_mm_set1_epi8((char)markIndex), indices);
+            sums = _mm_xor_si128(sums, _mm_and_si128(bytes, below));
+            markAt = p + markIndex;
+            lineEnd = endIndex < 16 ? p + endIndex : FindLineEnd(p + 16, end);
+        } else {
+            lineEnd = p + endIndex;
+        }
+        break;
+    }
+    // A whole line of the block within the limit, as ReadLineInPlace takes it.
+    if (lineEnd != 0 && lineEnd < end && lineEnd - start <= limit) {
+        uint64_t halves[2];
+        memcpy(halves, &sums, sizeof halves);
+        uint64_t words = halves[0] ^ halves[1];
+        words ^= words >> 32;
+        words ^= words >> 16;
+        words ^= words >> 8;
+        *sum = (unsigned int)(words & 0xFF);
+        *at = (const char *)markAt;
+        start[lineEnd - start] = 0;
+        BlockNext = (int)(lineEnd - Block) + 1;
+        *line = (const char *)start;
+        return (int)(lineEnd - start);
+    }
+#endif
+    int length = ReadLineInPlace(file, buffer, limit, line);
+    if (length != LineEndOfFile) *sum = ExclusiveOrBefore(*line, length, mark, at);
+    return length;
+}
+
 int ReadLine(FILE *file, char *buffer, int limit)
 {
     UseFile(file);

@@ -17,6 +17,13 @@ int ReadLine(FILE *file, char *buffer, int limit);
 // ReadLine without the copy where it can: line is set to the line read, terminated, either
 // in the reader's own block (valid up to the next read) or in buffer.
 int ReadLineInPlace(FILE *file, char *buffer, int limit, const char **line);
+// ReadLineInPlace, and ExclusiveOrBefore(line, length, mark, at) in sum, found in the same
+// pass over the line where it can.
+int ReadLineInPlaceSum(FILE *file, char *buffer, int limit, const char **line, char mark,
+                       const char **at, unsigned int *sum);
+// The exclusive-or of the bytes of text (length characters, no NUL among them) before the
+// first mark; at is set to that mark, or to 0 when there is none.
+unsigned int ExclusiveOrBefore(const char *text, int length, char mark, const char **at);
 
 // The same block-at-a-time reading for the GPX reader's tags. SkipPastByte passes over the
 // bytes up to and including the next mark; false when the file ends first.

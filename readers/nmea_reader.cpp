@@ -3,20 +3,10 @@
 #include <stdint.h>
 #include <string.h>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "platform/file_io.h"
 #include "readers/line_reader.h"
 
 int NmeaTalkers = NmeaTalkersGp;
-
-// The first "*" of a line is found by counting trailing zeros of a little-endian word where
-// the compiler can.
-#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-#define WAYFOLD_NMEA_WORDS
-#endif
 
 // The time field of the fix delivered last (any talker): a line's field always fits a line.
 static char DeliveredTime[LineBufferSize];
@@ -121,62 +111,12 @@ static const char *FindComma(const char *text)
     return text;
 }
 
-// The checksum test of a line of length characters with no NUL among them.
-static int ChecksumOfLine(const char *text, int length)
+// The checksum test of a line that starts with "$", given its first "*" (0 when there is
+// none) and the exclusive-or of the bytes before it, the "$" included.
+static int ChecksumTest(const char *at, unsigned int sum)
 {
-    if (text[0] != '$') return ChecksumNoDollar;
-
-    // Exclusive-or of every byte between the "$" and the first "*": eight bytes at a time
-    // up to the word holding the first "*" (a word holds one when one of its bytes
-    // exclusive-or "*" is zero), then byte by byte up to it.
-    static const uint64_t Ones = 0x0101010101010101u;
-    static const uint64_t HighBits = 0x8080808080808080u;
-    const uint64_t stars = Ones * (unsigned char)'*';
-    const char *p = text + 1;
-    const char *end = text + length;
-    uint64_t words = 0;
-#if defined(WAYFOLD_NMEA_WORDS) && defined(__SSE2__)
-    // Sixteen bytes at a time up to the sixteen holding the first "*", where the processor
-    // has SSE2; the words below take over from there.
-    {
-        const __m128i starBytes = _mm_set1_epi8('*');
-        __m128i sums = _mm_setzero_si128();
-        while (end - p >= 16) {
-            __m128i bytes = _mm_loadu_si128((const __m128i *)p);
-            if (_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, starBytes)) != 0) break;
-            sums = _mm_xor_si128(sums, bytes);
-            p += 16;
-        }
-        uint64_t halves[2];
-        memcpy(halves, &sums, sizeof halves);
-        words = halves[0] ^ halves[1];
-    }
-#endif
-    while (end - p >= 8) {
-        uint64_t word;
-        memcpy(&word, p, sizeof word);
-        uint64_t other = word ^ stars;
-        uint64_t flags = (other - Ones) & ~other & HighBits;
-        if (flags != 0) {
-#ifdef WAYFOLD_NMEA_WORDS
-            // The lowest flagged byte is the first "*"; the bytes below it count.
-            int before = __builtin_ctzll(flags) / 8;
-            words ^= word & ((uint64_t(1) << (8 * before)) - 1);
-            p += before;
-#endif
-            break;
-        }
-        words ^= word;
-        p += 8;
-    }
-    words ^= words >> 32;
-    words ^= words >> 16;
-    words ^= words >> 8;
-    unsigned int sum = (unsigned int)(words & 0xFF);
-    for (; p < end && *p != '*'; ++p) sum ^= (unsigned char)*p;
-    if (p == end) return ChecksumNoStar;
-    const char *at = p;
-
+    if (at == 0) return ChecksumNoStar;
+    sum ^= (unsigned char)'$';
     // The value after the "*", read as "%x" reads it; a 0 must be written as a 0. Two hex
     // digits and no third, as nearly every sentence has them, are their value.
     int high = HexDigitValue(at[1]);
@@ -189,7 +129,10 @@ static int ChecksumOfLine(const char *text, int length)
 
 int CheckNmeaChecksum(const char *text)
 {
-    return ChecksumOfLine(text, (int)strlen(text));
+    if (text[0] != '$') return ChecksumNoDollar;
+    const char *at;
+    unsigned int sum = ExclusiveOrBefore(text, (int)strlen(text), '*', &at);
+    return ChecksumTest(at, sum);
 }
 
 // FindComma from the start of a number on, resumed where the number read from there ended:
@@ -241,11 +184,15 @@ static bool TalkerCounts(const char *line, int length)
 
 int ReadNmeaPoint(TrackPoint *point)
 {
+    // The line, its first "*" and the exclusive-or of the bytes before it in one pass.
     const char *line;
-    int length = ReadLineInPlace(InputFile, LineBuffer, LineLimit, &line);
+    const char *star;
+    unsigned int sum;
+    int length = ReadLineInPlaceSum(InputFile, LineBuffer, LineLimit, &line, '*', &star, &sum);
     if (length == LineEndOfFile) return PointEndOfInput;
+    // A counted talker's line starts with "$".
     if (!TalkerCounts(line, length)) return NmeaSkipNotRmc;
-    if (ChecksumOfLine(line, length) != ChecksumRight) return NmeaSkipChecksum;
+    if (ChecksumTest(star, sum) != ChecksumRight) return NmeaSkipChecksum;
 
     // From inside the time field to the comma before the status.
     const char *comma = FindComma(line + (length < StatusSearchStart ? length : StatusSearchStart));
