@@ -127,6 +127,7 @@ struct PassLeg {
     double X;
     double Bearing;
     bool HasBearing;
+    int Slot;   // the remembered leg it was measured into or taken from
 };
 
 // The legs the pass measured last: a receiver standing still logs the same position again
@@ -152,19 +153,24 @@ static void MeasurePassLeg(const TrackPoint *from, const LatitudeTrig *a, const 
     }
     leg->Meters = LegMeters(from, a, to, b, &leg->X);
     leg->HasBearing = false;
+    leg->Slot = RememberNext;
     Remembered[RememberNext] = *leg;
-    RememberNext = (RememberNext + 1) % RememberedLegs;
+    RememberNext = RememberNext + 1 == RememberedLegs ? 0 : RememberNext + 1;
 }
 
-// The leg's bearing, found the first time it is asked for.
+// The leg's bearing, found the first time it is asked for, and kept with the remembered
+// leg it came from while that one still holds it (a bearing not kept is only found again,
+// to the same bits).
 static double PassLegBearing(const TrackPoint *from, const LatitudeTrig *a, const TrackPoint *to,
                              const LatitudeTrig *b, PassLeg *leg)
 {
     if (!leg->HasBearing) {
         leg->Bearing = LegBearing(from, a, to, b, leg->X);
         leg->HasBearing = true;
-        for (int i = 0; i < RememberedLegs; i++) {
-            if (memcmp(Remembered[i].Ends, leg->Ends, sizeof leg->Ends) == 0) Remembered[i] = *leg;
+        PassLeg *kept = &Remembered[leg->Slot];
+        if (memcmp(kept->Ends, leg->Ends, sizeof leg->Ends) == 0) {
+            kept->Bearing = leg->Bearing;
+            kept->HasBearing = true;
         }
     }
     return leg->Bearing;

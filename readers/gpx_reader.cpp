@@ -28,18 +28,16 @@ int ReadTag(char *buffer, int limit)
     return TagRead;
 }
 
-// The first occurrence of name (not empty) in the text in TagBuffer from text on, or 0.
-// The first letter of the name or the terminator is looked for eight bytes at a time
-// while a whole word lies inside TagBuffer (bytes past the terminator are read but never
-// matter: the lowest flagged byte of a word is the first match, as a borrow only runs
-// towards higher bytes); tags are short, so the library's search would cost more in setup.
-static const char *FindName(const char *text, const char *name)
+// The first occurrence of name (not empty) in the text from text on, whose terminator is
+// at end, or 0. The first letter of the name or the terminator is looked for eight bytes
+// at a time while a whole word lies within the text and its terminator; tags are short,
+// so the library's search would cost more in setup.
+static const char *FindName(const char *text, const char *end, const char *name)
 {
     const uint64_t firsts = ByteOnes * (unsigned char)name[0];
-    const char *wordsEnd = TagBuffer + TagBufferSize - 8;
     for (;;) {
 #ifdef WAYFOLD_GPX_WORDS
-        while (text <= wordsEnd) {
+        while (end - text >= 7) {
             uint64_t word;
             memcpy(&word, text, sizeof word);
             uint64_t other = word ^ firsts;
@@ -51,7 +49,7 @@ static const char *FindName(const char *text, const char *name)
             text += 8;
         }
 #else
-        (void)wordsEnd;
+        (void)end;
         (void)firsts;
 #endif
         while (*text != 0 && *text != name[0]) ++text;
@@ -66,7 +64,7 @@ static const char *FindName(const char *text, const char *name)
 // Whether the tag text holds "trkpt" and no "/trkpt": start and self-closing track points.
 // Every "/trkpt" holds a "trkpt", so one pass over the occurrences of "trkpt" decides. They
 // are found by their "k", which tag texts seldom hold, unlike "t".
-static bool IsTrackPointTag(const char *text)
+static bool IsTrackPointTag(const char *text, const char *end)
 {
     // Shorter tags ("ele", "time" and their ends) cannot hold the name.
     static const int NameLength = 5;
@@ -74,7 +72,7 @@ static bool IsTrackPointTag(const char *text)
     for (int i = 0; i < NameLength; i++)
         if (text[i] == 0) return false;
     bool found = false;
-    for (const char *k = FindName(text + LettersBeforeK, "kpt"); k != 0; k = FindName(k + 1, "kpt")) {
+    for (const char *k = FindName(text + LettersBeforeK, end, "kpt"); k != 0; k = FindName(k + 1, end, "kpt")) {
         const char *at = k - LettersBeforeK;
         if (at[0] != 't' || at[1] != 'r') continue;
         if (at != text && at[-1] == '/') return false;
@@ -94,13 +92,18 @@ static const char *FindNumberStart(const char *text)
 
 int ReadGpxPoint(TrackPoint *point)
 {
-    // Skip tags up to the next track point tag.
+    // Skip tags up to the next track point tag: ReadTag's text, read in place where it can.
+    // A tag without a "k" holds no "trkpt", and the line reader passes over most of them.
+    const char *tag;
+    const char *end;
     do {
-        if (ReadTag(TagBuffer, TagLimit) != TagRead) return PointEndOfInput;
-    } while (!IsTrackPointTag(TagBuffer));
+        int count = ReadBetweenBytes(InputFile, '<', '>', 'k', TagBuffer, TagLimit - 2, &tag);
+        if (count == LineEndOfFile) return PointEndOfInput;
+        end = tag + count;
+    } while (!IsTrackPointTag(tag, end));
 
     // Latitude: the first number after the first "lat".
-    const char *name = FindName(TagBuffer, "lat");
+    const char *name = FindName(tag, end, "lat");
     if (name == 0) return GpxSkipNoName;
     const char *number = FindNumberStart(name);
     if (number == 0) return GpxSkipNoNumber;
@@ -108,7 +111,7 @@ int ReadGpxPoint(TrackPoint *point)
     if (!LatitudeInRange(point->Lat)) return GpxSkipOutOfRange;
 
     // Longitude: the first number after the first "lon", searched from the start again.
-    name = FindName(TagBuffer, "lon");
+    name = FindName(tag, end, "lon");
     if (name == 0) return GpxSkipNoName;
     number = FindNumberStart(name);
     if (number == 0) return GpxSkipNoNumber;

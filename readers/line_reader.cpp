@@ -6,6 +6,10 @@
 
 #include "common/wayfold_limits.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 // The file is read LineBlockSize bytes at a time into Block; Block[BlockNext..BlockEnd)
 // are the bytes not yet handed out, all from BlockFile.
 static unsigned char Block[LineBlockSize];
@@ -45,6 +49,21 @@ static bool IsLineEnd(unsigned char byte)
 
 static const unsigned char *FindLineEnd(const unsigned char *p, const unsigned char *end)
 {
+#if defined(WAYFOLD_FIRST_FLAGGED_BYTE) && defined(__SSE2__)
+    // Sixteen bytes at a time where the processor has SSE2: each byte compared with the
+    // three line ends, the first equal one taken from the mask of equal bytes.
+    const __m128i nuls = _mm_setzero_si128();
+    const __m128i returns = _mm_set1_epi8('\r');
+    const __m128i feeds = _mm_set1_epi8('\n');
+    while (end - p >= 16) {
+        __m128i bytes = _mm_loadu_si128((const __m128i *)p);
+        __m128i ends = _mm_or_si128(_mm_cmpeq_epi8(bytes, nuls),
+                                    _mm_or_si128(_mm_cmpeq_epi8(bytes, returns), _mm_cmpeq_epi8(bytes, feeds)));
+        int mask = _mm_movemask_epi8(ends);
+        if (mask != 0) return p + __builtin_ctz((unsigned)mask);
+        p += 16;
+    }
+#endif
     while (end - p >= 8) {
         uint64_t word;
         memcpy(&word, p, sizeof word);
@@ -141,16 +160,25 @@ int ReadUpToByte(FILE *file, char mark, char *buffer, int limit)
     }
 }
 
-int ReadLine(FILE *file, char *buffer, int limit)
+// Passes over line ends and NULs, so empty lines never reach the caller; false at the end
+// of the file.
+static bool SkipLineEnds(FILE *file)
+{
+    for (;;) {
+        int next = BlockNext;
+        const int end = BlockEnd;
+        while (next < end && IsLineEnd(Block[next])) next++;
+        BlockNext = next;
+        if (next < end) return true;
+        if (!RefillBlock(file)) return false;
+    }
+}
+
+// ReadLine from the first character of a line on, with the line's first byte at
+// Block[BlockNext].
+static int CollectLine(FILE *file, char *buffer, int limit)
 {
     int count = 0;
-    UseFile(file);
-    // Pass over line ends and NULs, so empty lines never reach the caller.
-    for (;;) {
-        while (BlockNext < BlockEnd && IsLineEnd(Block[BlockNext])) BlockNext++;
-        if (BlockNext < BlockEnd) break;
-        if (!RefillBlock(file)) return LineEndOfFile;
-    }
     // Collect the line up to limit characters; the rest of a longer line, its line end
     // included, is dropped. A line the file ends without its line end is dropped.
     for (;;) {
@@ -201,11 +229,10 @@ static bool IsSpace(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-// ParseDecimal, and where its number ends: the character after the last one read.
-static inline double ParseNumber(const char *text, const char **end)
+// ParseNumber past the usual number: p is the first character after the white space and
+// the sign.
+static double ParseGeneralNumber(const char *text, const char *p, bool negative, const char **end)
 {
-    const char *p = text;
-    bool negative = false;
     uint64_t digits = 0;     // the first FastDigits significant digits, exact
     int significant = 0;     // all significant digits seen
     int digitCount = 0;      // all mantissa digits, zeros included
@@ -215,38 +242,6 @@ static inline double ParseNumber(const char *text, const char **end)
     const char *digitsStart;
     const char *digitsEnd;
 
-    // White space, then an optional sign.
-    while (*p == ' ' || IsSpace(*p)) p++;
-    if (*p == '+' || *p == '-') negative = *p++ == '-';
-    // The usual number: at most FastDigits digits in all, with or without a point, and no
-    // exponent. The digits as one integer, over the power of ten of the fraction's length:
-    // the same exact values the general road below divides.
-    {
-        const char *q = p;
-        uint64_t whole = 0;
-        unsigned digit;
-        // Unsigned arithmetic: a long run of digits wraps, and goes the general road.
-        while ((digit = (unsigned)(unsigned char)*q - '0') <= 9) {
-            whole = whole * 10 + digit;
-            q++;
-        }
-        int allDigits = (int)(q - p);
-        int fractionDigits = 0;
-        if (*q == '.') {
-            const char *fraction = ++q;
-            while ((digit = (unsigned)(unsigned char)*q - '0') <= 9) {
-                whole = whole * 10 + digit;
-                q++;
-            }
-            fractionDigits = (int)(q - fraction);
-            allDigits += fractionDigits;
-        }
-        if (allDigits > 0 && allDigits <= FastDigits && *q != 'e' && *q != 'E') {
-            *end = q;
-            double value = (double)(int64_t)whole / PowersOfTen[fractionDigits];
-            return negative ? -value : value;
-        }
-    }
     // Integer part, then fraction; leading zeros are not significant.
     digitsStart = p;
     for (; IsDigit(*p); p++, digitCount++) {
@@ -317,6 +312,48 @@ static inline double ParseNumber(const char *text, const char **end)
     }
 }
 
+// ParseDecimal, and where its number ends: the character after the last one read.
+static inline double ParseNumber(const char *text, const char **end)
+{
+    const char *p = text;
+    bool negative = false;
+
+    // White space, then an optional sign; every white space character lies at or below
+    // the blank.
+    while ((unsigned char)*p <= ' ' && IsSpace(*p)) p++;
+    if (*p == '+' || *p == '-') negative = *p++ == '-';
+    // The usual number: at most FastDigits digits in all, with or without a point, and no
+    // exponent. The digits as one integer, over the power of ten of the fraction's length:
+    // the same exact values ParseGeneralNumber divides.
+    {
+        const char *q = p;
+        uint64_t whole = 0;
+        unsigned digit;
+        // Unsigned arithmetic: a long run of digits wraps, and goes the general road.
+        while ((digit = (unsigned)(unsigned char)*q - '0') <= 9) {
+            whole = whole * 10 + digit;
+            q++;
+        }
+        int allDigits = (int)(q - p);
+        int fractionDigits = 0;
+        if (*q == '.') {
+            const char *fraction = ++q;
+            while ((digit = (unsigned)(unsigned char)*q - '0') <= 9) {
+                whole = whole * 10 + digit;
+                q++;
+            }
+            fractionDigits = (int)(q - fraction);
+            allDigits += fractionDigits;
+        }
+        if (allDigits > 0 && allDigits <= FastDigits && *q != 'e' && *q != 'E') {
+            *end = q;
+            double value = (double)(int64_t)whole / PowersOfTen[fractionDigits];
+            return negative ? -value : value;
+        }
+    }
+    return ParseGeneralNumber(text, p, negative, end);
+}
+
 double ParseDecimal(const char *text)
 {
     const char *end;
@@ -326,4 +363,240 @@ double ParseDecimal(const char *text)
 double ParseDecimalEnd(const char *text, const char **end)
 {
     return ParseNumber(text, end);
+}
+
+// The first byte equal to either wanted or other in [p, end), or end: FindByte for two.
+static const unsigned char *FindEitherByte(const unsigned char *p, const unsigned char *end,
+                                           unsigned char wanted, unsigned char other)
+{
+    const uint64_t marks = ByteOnes * wanted;
+    const uint64_t others = ByteOnes * other;
+    while (end - p >= 8) {
+        uint64_t word;
+        memcpy(&word, p, sizeof word);
+        uint64_t a = word ^ marks;
+        uint64_t b = word ^ others;
+        uint64_t flags = ((a - ByteOnes) & ~a & ByteHighBits) | ((b - ByteOnes) & ~b & ByteHighBits);
+        if (flags == 0) {
+            p += 8;
+            continue;
+        }
+#ifdef WAYFOLD_FIRST_FLAGGED_BYTE
+        return p + WAYFOLD_FIRST_FLAGGED_BYTE(flags);
+#else
+        break;
+#endif
+    }
+    while (p < end && *p != wanted && *p != other) p++;
+    return p;
+}
+
+int ReadBetweenBytes(FILE *file, char open, char close, char key, char *buffer, int limit,
+                     const char **text)
+{
+    UseFile(file);
+    for (;;) {
+        // SkipPastByte(open).
+        const unsigned char *opening = FindByte(Block + BlockNext, Block + BlockEnd, (unsigned char)open);
+        if (opening == Block + BlockEnd) {
+            if (!RefillBlock(file)) return LineEndOfFile;
+            continue;
+        }
+        BlockNext = (int)(opening - Block) + 1;
+        // The close mark within the block and the limit: it becomes the text's terminator.
+        unsigned char *start = Block + BlockNext;
+        const unsigned char *stop = Block + BlockEnd;
+        if (stop - start > limit) stop = start + limit;
+        unsigned char *p = (unsigned char *)FindEitherByte(start, stop, (unsigned char)close,
+                                                           (unsigned char)key);
+        bool hasKey = p < stop && *p == (unsigned char)key;
+        if (hasKey) p = (unsigned char *)FindByte(p, stop, (unsigned char)close);
+        if (p < stop) {
+            BlockNext = (int)(p - Block) + 1;
+            // Without the key byte: passed over.
+            if (!hasKey) continue;
+            *p = 0;
+            *text = (const char *)start;
+            return (int)(p - start);
+        }
+        *text = buffer;
+        int count = ReadUpToByte(file, close, buffer, limit);
+        if (count != LineEndOfFile) buffer[count] = 0;
+        return count;
+    }
+}
+
+unsigned int ExclusiveOrBefore(const char *text, int length, char mark, const char **at)
+{
+    // Eight bytes at a time up to the word holding the first mark (a word holds one when
+    // one of its bytes exclusive-or the mark is zero), then byte by byte up to it.
+    const uint64_t marks = ByteOnes * (unsigned char)mark;
+    const char *p = text;
+    const char *end = text + length;
+    uint64_t words = 0;
+#if defined(WAYFOLD_FIRST_FLAGGED_BYTE) && defined(__SSE2__)
+    // Sixteen bytes at a time up to the sixteen holding the first mark, where the processor
+    // has SSE2; the words below take over from there.
+    {
+        const __m128i markBytes = _mm_set1_epi8(mark);
+        __m128i sums = _mm_setzero_si128();
+        while (end - p >= 16) {
+            __m128i bytes = _mm_loadu_si128((const __m128i *)p);
+            if (_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, markBytes)) != 0) break;
+            sums = _mm_xor_si128(sums, bytes);
+            p += 16;
+        }
+        uint64_t halves[2];
+        memcpy(halves, &sums, sizeof halves);
+        words = halves[0] ^ halves[1];
+    }
+#endif
+    while (end - p >= 8) {
+        uint64_t word;
+        memcpy(&word, p, sizeof word);
+        uint64_t other = word ^ marks;
+        uint64_t flags = (other - ByteOnes) & ~other & ByteHighBits;
+        if (flags != 0) {
+#ifdef WAYFOLD_FIRST_FLAGGED_BYTE
+            // The lowest flagged byte is the first mark; the bytes below it count.
+            int before = WAYFOLD_FIRST_FLAGGED_BYTE(flags);
+            words ^= word & ((uint64_t(1) << (8 * before)) - 1);
+            p += before;
+#endif
+            break;
+        }
+        words ^= word;
+        p += 8;
+    }
+    words ^= words >> 32;
+    words ^= words >> 16;
+    words ^= words >> 8;
+    unsigned int sum = (unsigned int)(words & 0xFF);
+    for (; p < end && *p != mark; ++p) sum ^= (unsigned char)*p;
+    *at = p < end ? p : 0;
+    return sum;
+}
+
+int ReadLineInPlaceSum(FILE *file, char *buffer, int limit, const char **line, char mark,
+                       const char **at, unsigned int *sum)
+{
+#if defined(WAYFOLD_FIRST_FLAGGED_BYTE) && defined(__SSE2__)
+    // FindLineEnd's sixteen bytes at a time, each also compared with the mark; the bytes
+    // before the first mark are summed on the way.
+    UseFile(file);
+    if (!SkipLineEnds(file)) return LineEndOfFile;
+    unsigned char *start = Block + BlockNext;
+    const unsigned char *end = Block + BlockEnd;
+    const __m128i nuls = _mm_setzero_si128();
+    const __m128i returns = _mm_set1_epi8('\r');
+    const __m128i feeds = _mm_set1_epi8('\n');
+    const __m128i markBytes = _mm_set1_epi8(mark);
+    const __m128i indices = _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+    __m128i sums = _mm_setzero_si128();
+    const unsigned char *p = start;
+    const unsigned char *markAt = 0;
+    const unsigned char *lineEnd = 0;
+    while (end - p >= 16) {
+        __m128i bytes = _mm_loadu_si128((const __m128i *)p);
+        __m128i ends = _mm_or_si128(_mm_cmpeq_epi8(bytes, nuls),
+                                    _mm_or_si128(_mm_cmpeq_epi8(bytes, returns), _mm_cmpeq_epi8(bytes, feeds)));
+        int endMask = _mm_movemask_epi8(ends);
+        int markMask = _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, markBytes));
+        if ((endMask | markMask) == 0) {
+            sums = _mm_xor_si128(sums, bytes);
+            p += 16;
+            continue;
+        }
+        int endIndex = endMask != 0 ? __builtin_ctz((unsigned)endMask) : 16;
+        int markIndex = markMask != 0 ? __builtin_ctz((unsigned)markMask) : 16;
+        if (markIndex < endIndex) {
+            // The bytes of these sixteen below the mark.
+            __m128i below = _mm_cmpgt_epi8(_mm_set1_epi8((char)markIndex), indices);
+            sums = _mm_xor_si128(sums, _mm_and_si128(bytes, below));
+            markAt = p + markIndex;
+            lineEnd = endIndex < 16 ? p + endIndex : FindLineEnd(p + 16, end);
+        } else {
+            lineEnd = p + endIndex;
+        }
+        break;
+    }
+    // A whole line of the block within the limit, as ReadLineInPlace takes it.
+    if (lineEnd != 0 && lineEnd < end && lineEnd - start <= limit) {
+        uint64_t halves[2];
+        memcpy(halves, &sums, sizeof halves);
+        uint64_t words = halves[0] ^ halves[1];
+        words ^= words >> 32;
+        words ^= words >> 16;
+        words ^= words >> 8;
+        *sum = (unsigned int)(words & 0xFF);
+        *at = (const char *)markAt;
+        start[lineEnd - start] = 0;
+        BlockNext = (int)(lineEnd - Block) + 1;
+        *line = (const char *)start;
+        return (int)(lineEnd - start);
+    }
+#endif
+    int length = ReadLineInPlace(file, buffer, limit, line);
+    if (length != LineEndOfFile) *sum = ExclusiveOrBefore(*line, length, mark, at);
+    return length;
+}
+
+int ReadLine(FILE *file, char *buffer, int limit)
+{
+    UseFile(file);
+    if (!SkipLineEnds(file)) return LineEndOfFile;
+    // A whole line of the block within the limit: one copy.
+    const unsigned char *start = Block + BlockNext;
+    const unsigned char *lineEnd;
+#if defined(WAYFOLD_FIRST_FLAGGED_BYTE) && defined(__SSE2__)
+    // FindLineEnd's sixteen bytes at a time, each stored in buffer at once while it fits.
+    {
+        const unsigned char *end = Block + BlockEnd;
+        const unsigned char *p = start;
+        const __m128i nuls = _mm_setzero_si128();
+        const __m128i returns = _mm_set1_epi8('\r');
+        const __m128i feeds = _mm_set1_epi8('\n');
+        while (end - p >= 16 && (p - start) + 16 <= limit + 1) {
+            __m128i bytes = _mm_loadu_si128((const __m128i *)p);
+            __m128i ends = _mm_or_si128(_mm_cmpeq_epi8(bytes, nuls),
+                                        _mm_or_si128(_mm_cmpeq_epi8(bytes, returns), _mm_cmpeq_epi8(bytes, feeds)));
+            _mm_storeu_si128((__m128i *)(buffer + (p - start)), bytes);
+            int mask = _mm_movemask_epi8(ends);
+            if (mask != 0) {
+                int length = (int)(p - start) + __builtin_ctz((unsigned)mask);
+                buffer[length] = 0;
+                BlockNext += length + 1;
+                return length;
+            }
+            p += 16;
+        }
+    }
+#endif
+    lineEnd = FindLineEnd(start, Block + BlockEnd);
+    int length = (int)(lineEnd - start);
+    if (lineEnd < Block + BlockEnd && length <= limit) {
+        memcpy(buffer, start, (size_t)length);
+        buffer[length] = 0;
+        BlockNext += length + 1;
+        return length;
+    }
+    return CollectLine(file, buffer, limit);
+}
+
+int ReadLineInPlace(FILE *file, char *buffer, int limit, const char **line)
+{
+    UseFile(file);
+    if (!SkipLineEnds(file)) return LineEndOfFile;
+    // A whole line of the block within the limit: its line end, read already, becomes its
+    // terminator.
+    unsigned char *start = Block + BlockNext;
+    unsigned char *lineEnd = (unsigned char *)FindLineEnd(start, Block + BlockEnd);
+    if (lineEnd < Block + BlockEnd && lineEnd - start <= limit) {
+        *lineEnd = 0;
+        BlockNext = (int)(lineEnd - Block) + 1;
+        *line = (const char *)start;
+        return (int)(lineEnd - start);
+    }
+    *line = buffer;
+    return CollectLine(file, buffer, limit);
 }

@@ -111,30 +111,38 @@ static const char *FindComma(const char *text)
     return text;
 }
 
-int CheckNmeaChecksum(const char *text)
+// The checksum test of a line that starts with "$", given its first "*" (0 when there is
+// none) and the exclusive-or of the bytes before it, the "$" included.
+static int ChecksumTest(const char *at, unsigned int sum)
 {
-    if (text[0] != '$') return ChecksumNoDollar;
-
-    // Exclusive-or of every byte between the "$" and the first "*", eight at a time.
-    const char *at = strchr(text + 1, '*');
     if (at == 0) return ChecksumNoStar;
-    const char *p = text + 1;
-    uint64_t words = 0;
-    for (; at - p >= 8; p += 8) {
-        uint64_t word;
-        memcpy(&word, p, sizeof word);
-        words ^= word;
-    }
-    words ^= words >> 32;
-    words ^= words >> 16;
-    words ^= words >> 8;
-    unsigned int sum = (unsigned int)(words & 0xFF);
-    for (; p < at; ++p) sum ^= (unsigned char)*p;
-
-    // The value after the "*", read as "%x" reads it; a 0 must be written as a 0.
+    sum ^= (unsigned char)'$';
+    // The value after the "*", read as "%x" reads it; a 0 must be written as a 0. Two hex
+    // digits and no third, as nearly every sentence has them, are their value.
+    int high = HexDigitValue(at[1]);
+    int low = high < 0 ? -1 : HexDigitValue(at[2]);
+    if (low >= 0 && HexDigitValue(at[3]) < 0) return high * 16 + low == (int)sum ? ChecksumRight : ChecksumDiffers;
     int value = ReadHexByte(at + 1);
     if (value == 0 && at[1] != '0') return ChecksumNoValue;
     return value == (int)sum ? ChecksumRight : ChecksumDiffers;
+}
+
+int CheckNmeaChecksum(const char *text)
+{
+    if (text[0] != '$') return ChecksumNoDollar;
+    const char *at;
+    unsigned int sum = ExclusiveOrBefore(text, (int)strlen(text), '*', &at);
+    return ChecksumTest(at, sum);
+}
+
+// FindComma from the start of a number on, resumed where the number read from there ended:
+// the number's own characters are neither commas nor control characters, but the white
+// space before it may be.
+static const char *FindCommaAfterNumber(const char *text, const char *numberEnd)
+{
+    for (; text < numberEnd && IsFormatSpace(*text); ++text)
+        if (IsControl(*text)) return 0;
+    return FindComma(numberEnd);
 }
 
 static bool IsCapital(char c)
@@ -164,23 +172,30 @@ static int TimeFieldLength(const char *line)
     return comma == 0 ? 0 : (int)(comma - (line + SentenceHeadLength));
 }
 
-static bool TalkerCounts(const char *line)
+// Whether a line of length characters starts with a counted talker's sentence head.
+static bool TalkerCounts(const char *line, int length)
 {
+    if (length < SentenceHeadLength) return false;
     if (NmeaTalkers == NmeaTalkersAny)
         return line[0] == '$' && IsCapital(line[1]) && IsCapital(line[2]) &&
-               strncmp(line + 1 + TalkerLength, AnySentenceTail, SentenceHeadLength - 1 - TalkerLength) == 0;
-    return strncmp(line, GpsSentenceHead, SentenceHeadLength) == 0;
+               memcmp(line + 1 + TalkerLength, AnySentenceTail, SentenceHeadLength - 1 - TalkerLength) == 0;
+    return memcmp(line, GpsSentenceHead, SentenceHeadLength) == 0;
 }
 
 int ReadNmeaPoint(TrackPoint *point)
 {
-    if (ReadLine(InputFile, LineBuffer, LineLimit) == LineEndOfFile) return PointEndOfInput;
-    const char *line = LineBuffer;
-    if (!TalkerCounts(line)) return NmeaSkipNotRmc;
-    if (CheckNmeaChecksum(line) != ChecksumRight) return NmeaSkipChecksum;
+    // The line, its first "*" and the exclusive-or of the bytes before it in one pass.
+    const char *line;
+    const char *star;
+    unsigned int sum;
+    int length = ReadLineInPlaceSum(InputFile, LineBuffer, LineLimit, &line, '*', &star, &sum);
+    if (length == LineEndOfFile) return PointEndOfInput;
+    // A counted talker's line starts with "$".
+    if (!TalkerCounts(line, length)) return NmeaSkipNotRmc;
+    if (ChecksumTest(star, sum) != ChecksumRight) return NmeaSkipChecksum;
 
     // From inside the time field to the comma before the status.
-    const char *comma = FindComma(Advance(line, StatusSearchStart));
+    const char *comma = FindComma(line + (length < StatusSearchStart ? length : StatusSearchStart));
     if (comma == 0) return NmeaSkipLatitude;
 
     // Status: a single "A".
@@ -188,9 +203,10 @@ int ReadNmeaPoint(TrackPoint *point)
 
     // Latitude: ddmm.mmm, then "N" or "S".
     const char *field = comma + 3;
+    const char *numberEnd;
     const char *minutes = Advance(field, LatitudeDegreeDigits);
-    point->Lat = ParseDecimal(minutes) * DegreesPerMinute + ReadShortInt(field, LatitudeDegreeDigits);
-    comma = FindComma(minutes);
+    point->Lat = ParseDecimalEnd(minutes, &numberEnd) * DegreesPerMinute + ReadShortInt(field, LatitudeDegreeDigits);
+    comma = FindCommaAfterNumber(minutes, numberEnd);
     if (comma == 0) return NmeaSkipLatitude;
     if (comma[1] == 'S') {
         point->Lat = -point->Lat;
@@ -202,8 +218,8 @@ int ReadNmeaPoint(TrackPoint *point)
     // Longitude: dddmm.mmm, then "E" or "W" and a comma.
     field = comma + 3;
     minutes = Advance(field, LongitudeDegreeDigits);
-    point->Lon = ParseDecimal(minutes) * DegreesPerMinute + ReadShortInt(field, LongitudeDegreeDigits);
-    comma = FindComma(minutes);
+    point->Lon = ParseDecimalEnd(minutes, &numberEnd) * DegreesPerMinute + ReadShortInt(field, LongitudeDegreeDigits);
+    comma = FindCommaAfterNumber(minutes, numberEnd);
     if (comma == 0) return NmeaSkipLongitude;
     if (comma[1] == 'W') {
         point->Lon = -point->Lon;

@@ -101,6 +101,9 @@ TEST_CASE("Readers: inputs and the points they give")
                 Sentence("GPRMC,123519,A,4807.038,N,01131.000,E," + std::string(109, '0')) + "\n" + Sentence(Worked),
          {7.038 * Min + 48, 31 * Min + 11, -(51 * Min + 33), -(25 * Min + 18), 59.999 * Min + 99, -370, 7.5 * Min - 1,
           30.5 * Min - 1, 807.038 * Min + 48, 31 * Min + 11, 7.038 * Min + 48, 31 * Min + 11}},
+        // A sentence across a block's end is copied; the next one is read in place.
+        {N, std::string(LineBlockSize - 30, '\n') + Sentence(Worked) + "\n" + Sentence(Worked) + "\n",
+         {7.038 * Min + 48, 31 * Min + 11, 7.038 * Min + 48, 31 * Min + 11}},
     };
     for (const ReadCase &c : cases) {
         CAPTURE(c.bytes);
