@@ -1,11 +1,11 @@
 #include "conversion/route_report.h"
 
-#include <stdlib.h>
 #include <string.h>
 
 #include "conversion/conversion_job.h"
 #include "conversion/deviation.h"
 #include "platform/file_io.h"
+#include "readers/line_reader.h"
 #include "readers/track_source.h"
 #include "settings/thinning_settings.h"
 
@@ -59,16 +59,16 @@ enum { WaypointRead = 0, NoMoreWaypoints = 1, WaypointUnreadable = 2 };
 // "W,name,latitude,longitude,..." and the matching kept number.
 static int ReadWaypoint(WrittenWaypoint *waypoint)
 {
-    char *field;
-    char *end;
+    const char *field;
+    const char *end;
     if (!ReadRouteLine()) return feof(RouteFile) && RouteLine[0] == 0 ? NoMoreWaypoints : WaypointUnreadable;
     if (RouteLine[0] != 'W' || RouteLine[1] != ',') return WaypointUnreadable;
     field = strchr(RouteLine + 2, ',');
     if (!field) return WaypointUnreadable;
-    waypoint->Lat = strtod(field + 1, &end);
+    waypoint->Lat = ParseDecimalEnd(field + 1, &end);
     if (end == field + 1 || *end != ',') return WaypointUnreadable;
     field = end;
-    waypoint->Lon = strtod(field + 1, &end);
+    waypoint->Lon = ParseDecimalEnd(field + 1, &end);
     if (end == field + 1 || *end != ',') return WaypointUnreadable;
     if (!ReadKeptNumber(&waypoint->Number)) return WaypointUnreadable;
     SpherePointFromDegrees(waypoint->Lat, waypoint->Lon, &waypoint->Sphere);
