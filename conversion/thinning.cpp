@@ -176,6 +176,10 @@ static double PassLegBearing(const TrackPoint *from, const LatitudeTrig *a, cons
     return leg->Bearing;
 }
 
+// A bound this far below a limit (a relative millionth) stays below it whatever the
+// rounding of the values it bounds.
+static const double SafeBelow = 0.999999;
+
 // The difference of two bearings folded into 0..180 degrees.
 static double Turn(double first, double second)
 {
@@ -195,9 +199,16 @@ int KeepCandidate(double candidateMeters, double candidateBearing, double nextMe
     // The leg leaving the candidate turns away from the reference bearing.
     if (Turn(nextBearing, referenceBearing) > (double)ThinningSettings.MaxDegrees) return 1;
     // The candidate lies too far off the line along the reference bearing.
-    double deviation = Turn(candidateBearing, referenceBearing);
-    double error = tan(deviation * RadiansPerDegree) * candidateMeters;
-    if (error > (double)ThinningSettings.MaxOrtError) return 1;
+    double radians = Turn(candidateBearing, referenceBearing) * RadiansPerDegree;
+    double limit = (double)ThinningSettings.MaxOrtError;
+    // Below a radian, tan(r) <= r / cos(r) <= r / (1 - r * r / 2): an error well under the
+    // limit by that bound is under it by tan too, whose call is then saved. The margin is
+    // far wider than any rounding of either.
+    if (limit > 0.0 && radians >= 0.0 && radians < 1.0 && candidateMeters >= 0.0 &&
+        candidateMeters * radians / (1.0 - 0.5 * radians * radians) < limit * SafeBelow)
+        return 0;
+    double error = tan(radians) * candidateMeters;
+    if (error > limit) return 1;
     return 0;
 }
 
