@@ -19,7 +19,7 @@ TABLE = [
     ("keep-deg", "max-degrees rule flipped",
      "referenceBearing) > (double)ThinningSettings.MaxDegrees", "referenceBearing) < (double)ThinningSettings.MaxDegrees"),
     ("keep-ort", "ort-error rule flipped",
-     "if (error > (double)ThinningSettings.MaxOrtError)", "if (error < (double)ThinningSettings.MaxOrtError)"),
+     "if (error > limit) return 1;", "if (error < limit) return 1;"),
     ("turn-fold", "turn above 180 folded wrongly", "turn = 360.0 - turn;", "turn = turn - 180.0;"),
     ("bearing-sign", "west of north no longer negative",
      'if (SineIsNegative(deltaLon)) bearing = -bearing;', 'if (!SineIsNegative(deltaLon)) bearing = -bearing;'),
@@ -141,6 +141,8 @@ TABLE = [
      'case \'&\': out += "&amp;"; break;', 'case \'&\': out += "&"; break;'),
     ('fit-search', '--fit settles for a tolerance one metre too large',
      'if (TryTolerance(middle) == 0 && WaypointsWritten <= fit) fits = middle;', 'if (TryTolerance(middle) == 0 && WaypointsWritten < fit) fits = middle;'),
+    ('keep-ort-bound', "the tangent's bound drops candidates up to twice the orthogonal error",
+     '< limit * SafeBelow)', '< limit * 2.0)'),
 ]
 
 
