@@ -95,20 +95,20 @@ static void UseFile(FILE *file)
     }
 }
 
-// The first byte equal to wanted in [p, end), or end. Eight bytes at a time: a byte of
-// the word exclusive-or the mark repeated is zero exactly where the mark is, and the lowest
-// flagged byte is the first zero (a borrow only runs towards higher bytes).
-static const unsigned char *FindByte(const unsigned char *p, const unsigned char *end,
-                                     unsigned char wanted)
+// The first byte equal to either wanted or other in [p, end), or end. Eight bytes at a
+// time: a byte of the word exclusive-or a mark repeated is zero exactly where the mark is,
+// and the lowest flagged byte is the first zero (a borrow only runs towards higher bytes).
+static const unsigned char *FindEitherByte(const unsigned char *p, const unsigned char *end,
+                                           unsigned char wanted, unsigned char other)
 {
     const uint64_t marks = ByteOnes * wanted;
-    // Tags often follow one another at once.
-    if (p < end && *p == wanted) return p;
+    const uint64_t others = ByteOnes * other;
     while (end - p >= 8) {
         uint64_t word;
         memcpy(&word, p, sizeof word);
-        word ^= marks;
-        uint64_t flags = (word - ByteOnes) & ~word & ByteHighBits;
+        uint64_t a = word ^ marks;
+        uint64_t b = word ^ others;
+        uint64_t flags = ((a - ByteOnes) & ~a & ByteHighBits) | ((b - ByteOnes) & ~b & ByteHighBits);
         if (flags == 0) {
             p += 8;
             continue;
@@ -119,8 +119,17 @@ static const unsigned char *FindByte(const unsigned char *p, const unsigned char
         break;
 #endif
     }
-    while (p < end && *p != wanted) p++;
+    while (p < end && *p != wanted && *p != other) p++;
     return p;
+}
+
+// The first byte equal to wanted in [p, end), or end.
+static const unsigned char *FindByte(const unsigned char *p, const unsigned char *end,
+                                     unsigned char wanted)
+{
+    // Tags often follow one another at once.
+    if (p < end && *p == wanted) return p;
+    return FindEitherByte(p, end, wanted, wanted);
 }
 
 bool SkipPastByte(FILE *file, char mark)
@@ -363,32 +372,6 @@ double ParseDecimal(const char *text)
 double ParseDecimalEnd(const char *text, const char **end)
 {
     return ParseNumber(text, end);
-}
-
-// The first byte equal to either wanted or other in [p, end), or end: FindByte for two.
-static const unsigned char *FindEitherByte(const unsigned char *p, const unsigned char *end,
-                                           unsigned char wanted, unsigned char other)
-{
-    const uint64_t marks = ByteOnes * wanted;
-    const uint64_t others = ByteOnes * other;
-    while (end - p >= 8) {
-        uint64_t word;
-        memcpy(&word, p, sizeof word);
-        uint64_t a = word ^ marks;
-        uint64_t b = word ^ others;
-        uint64_t flags = ((a - ByteOnes) & ~a & ByteHighBits) | ((b - ByteOnes) & ~b & ByteHighBits);
-        if (flags == 0) {
-            p += 8;
-            continue;
-        }
-#ifdef WAYFOLD_FIRST_FLAGGED_BYTE
-        return p + WAYFOLD_FIRST_FLAGGED_BYTE(flags);
-#else
-        break;
-#endif
-    }
-    while (p < end && *p != wanted && *p != other) p++;
-    return p;
 }
 
 int ReadBetweenBytes(FILE *file, char open, char close, char key, char *buffer, int limit,
