@@ -243,6 +243,19 @@ int FinishFit(int fit, int search, int result, bool progress, std::FILE *err)
     return result;
 }
 
+// FinishRouteMeasuring with the status text as the job left it: the track read a second
+// time must not report its damage (the MPS reader's "Track read error!") a second time.
+bool MeasureQuietly(int result)
+{
+    std::wstring text(StatusText(), static_cast<size_t>(StatusLength()));
+    StatusRepaintHandler handler = ProgressOut ? PrintStatusChange : nullptr;
+    SetStatusRepaintHandler(nullptr);
+    bool measured = FinishRouteMeasuring(result);
+    StatusSetText(text.c_str());
+    SetStatusRepaintHandler(handler);
+    return measured;
+}
+
 }  // namespace
 
 int FitToleranceMeters = -1;
@@ -409,7 +422,7 @@ int RunConvertCli(int argc, const wchar_t *const *argv, std::FILE *out, std::FIL
         int result = RunConversionJob();
         if (options.fit) result = FinishFit(options.fit, fitted, result, output == Output::Progress, err);
         int points = PointsDelivered;
-        bool measured = measuring && FinishRouteMeasuring(result);
+        bool measured = measuring && MeasureQuietly(result);
         std::string shown = ToUtf8(job.path.c_str(), static_cast<int>(job.path.size()));
         // A route was written but not measured: say so rather than report nothing.
         bool written = result == JobDone || result == JobBackwardOpenFailed || result == JobBackwardCopyFailed;

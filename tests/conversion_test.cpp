@@ -405,6 +405,22 @@ TEST_CASE("Folders: their tracks in byte order of the names, route files into -o
     CHECK(fs::exists(dir / "in/BF.rt2"));
 }
 
+TEST_CASE("The report reads the track again without telling its damage twice")
+{
+    TempDir dir;
+    auto le32 = [](uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
+    // An MPS track record that promises five points and holds three.
+    std::string data = std::string(6, '\0') + le32(5);
+    for (uint32_t i = 1; i <= 3; i++) data += le32(i << 20) + le32(i << 20) + std::string(23, '\0');
+    WriteBytes(dir / "cut.mps", std::string("MsRcd\0", 6) + le32(static_cast<uint32_t>(data.size())) + "T" + data);
+    for (const wchar_t *output : {L"--status-text", L"--svg"}) {  // the status text, or the progress lines
+        CliRun run = Run({output, L"--report", WidePath(dir / "cut.mps")});
+        CHECK(run.status == 0);
+        size_t first = run.out.find("Track read error!");
+        CHECK((first != std::string::npos && run.out.find("Track read error!", first + 1) == std::string::npos));
+    }
+}
+
 TEST_CASE("--fit: the smallest whole-metre tolerance that fits, or the fewest waypoints and 11")
 {
     TempDir dir;
