@@ -31,6 +31,10 @@ const int OutputFolderMax = InputPathMax;
 const int PathCutDefault = 4;
 const int PathCutNmea = 5;
 
+// The kinds of things a reader passes over that are counted apart: a reader's positive
+// results are small numbers below this (NMEA's go highest), and 0 counts damaged records.
+const int PassedOverKinds = 16;
+
 // Text lines of PLT and NMEA files are read into LineBuffer, at most LineLimit
 // characters of each line; longer lines are cut. The MPS reader uses the same buffer
 // for the 6-byte file signature and track names of up to MpsNameMax characters.

@@ -44,7 +44,8 @@ void MakeOutputPaths()
 {
     static const wchar_t Separator[] = {L'/', 0};
     int length = BoundedLength(InputPath, InputPathMax);
-    int cut = InputFormat == InputFormatNmea ? PathCutNmea : PathCutDefault;
+    const TrackFormatEntry *format = FindTrackFormat(InputFormat);
+    int cut = format ? format->PathCut : PathCutDefault;
     // The cut counts characters; a path no longer than the cut leaves an empty base.
     int base = length > cut ? length - cut : 0;
     int folderLength = BoundedLength(OutputFolder, OutputFolderMax);
@@ -73,13 +74,38 @@ void MakeOutputPaths()
                    L"B.rt2");
 }
 
+// A damaged track record, reported as the reader meets it.
+static void ReportTrackDamage()
+{
+    StatusAppend(L"Track read error!\r\n");
+}
+
+static int ConvertTrack();
+
 int RunConversionJob()
 {
-    int header;
     // The host fills InputPath; it is never read past its buffer.
     InputPath[InputPathCapacity - 1] = 0;
-    StatusShowPath(InputPath);
     MakeOutputPaths();
+    return RunConversionJobToPaths();
+}
+
+int RunConversionJobToPaths()
+{
+    InputPath[InputPathCapacity - 1] = 0;
+    ForwardPath[OutputPathCapacity - 1] = 0;
+    BackwardPath[OutputPathCapacity - 1] = 0;
+    StatusShowPath(InputPath);
+    OnTrackDamaged = ReportTrackDamage;
+    int result = ConvertTrack();
+    OnTrackDamaged = 0;
+    return result;
+}
+
+// The job's steps, from opening the track to the backward file's last record.
+static int ConvertTrack()
+{
+    int header;
     WaypointsWritten = 0;
     PointsDelivered = 0;
 

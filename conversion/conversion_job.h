@@ -26,8 +26,14 @@ extern wchar_t BackwardPath[OutputPathCapacity];
 // handheld program leaves it, puts them beside the track.
 extern wchar_t OutputFolder[OutputFolderCapacity];
 
-// Converts InputPath into ForwardPath and BackwardPath, reporting into the status text.
+// Converts InputPath into ForwardPath and BackwardPath, named by MakeOutputPaths,
+// reporting into the status text.
 int RunConversionJob();
+
+// RunConversionJob into ForwardPath and BackwardPath as the host named them (at most
+// OutputPathCapacity - 1 characters each), such as temporary files that replace the
+// routes only when the whole job succeeded.
+int RunConversionJobToPaths();
 
 // Fills ForwardPath and BackwardPath from InputPath and InputFormat: the last 4 (5 for
 // NMEA) characters give way to "F.rt2" and "B.rt2". With an OutputFolder, the track's

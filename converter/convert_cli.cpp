@@ -1,23 +1,26 @@
 #include "converter/convert_cli.h"
 
-#include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <cstdint>
 #include <cstring>
 #include <cwchar>
+#include <map>
 #include <string>
 #include <vector>
 
-#include "conversion/conversion_job.h"
 #include "common/wayfold_version.h"
+#include "conversion/conversion_job.h"
 #include "conversion/route_writer.h"
 #include "conversion/status_log.h"
 #include "conversion/thinning.h"
+#include "converter/files.h"
 #include "converter/report_output.h"
 #include "converter/route_picture.h"
-#include "converter/track_list.h"
 #include "platform/file_io.h"
 #include "platform/status_display.h"
 #include "readers/nmea_reader.h"
+#include "readers/track_survey.h"
 #include "settings/thinning_settings.h"
 #if defined(_WIN32)
 #include "settings/settings_store.h"
@@ -25,82 +28,110 @@
 
 namespace {
 
+// ---- The options: one table, which the parser reads and the help is made from ----
+
+enum OptionId {
+    OptFormat, OptOutputDir, OptTalkers, OptThresholds, OptMethod, OptFit,
+    OptStatusText, OptReport, OptSvg, OptQuiet, OptHelp, OptVersion
+};
+
+struct OptionEntry {
+    OptionId id;
+    const char *shortName;  // or null
+    const char *longName;   // null for the thresholds' place, whose lines come from their table
+    const char *value;      // the value's name in the help; null: none; "[=json]": only given with '='
+    const char *needs;      // what a missing or wrong value should have been
+    const char *help;       // lines of help, '\n' between them
+};
+
+const OptionEntry Options[] = {
+    {OptFormat, "-f", "--format", "FORMAT", "a format",
+     "gpx, mps, plt or nmea for every TRACK file named here (default:\n"
+     "from its name; a folder's files always go by their names)"},
+    {OptOutputDir, "-o", "--output-dir", "DIR", "a folder", "write the route files into the existing folder DIR"},
+    {OptTalkers, nullptr, "--nmea-talkers", "WHICH", "gp or any",
+     "gp: only $GPRMC sentences (default); any: every talker's RMC,\n"
+     "no fix when the mode letter is N, one fix under two talkers once"},
+    {OptThresholds, nullptr, nullptr, "N", "a whole number from -2147483648 to 2147483647", nullptr},
+    {OptMethod, nullptr, "--method", "METHOD", "classic or bounded",
+     "classic (default): the keep rule above; bounded: every point within\n"
+     "--max-ort-error m of the route, no leg over --max-meters m unless two\n"
+     "points are farther apart (--min-meters, --max-degrees do not apply)"},
+    {OptFit, nullptr, "--fit", "N", "a whole number from 2 to 999999",
+     "at most N waypoints (2 to 999999): bounded, with the smallest whole-metre\n"
+     "--max-ort-error that fits, named in a progress line; the leg limit\n"
+     "does not bind unless --max-meters is given, and when it forces more,\n"
+     "writes the route with the fewest and exits 11"},
+    {OptStatusText, nullptr, "--status-text", nullptr, nullptr,
+     "print the status text after each conversion, as the window holds it"},
+    {OptReport, nullptr, "--report", "[=json]", "only =json",
+     "after each conversion, report the route's lengths and deviation from\n"
+     "the track: a few lines, or one JSON object a line (then standard\n"
+     "output holds nothing else: progress goes to standard error)"},
+    {OptSvg, nullptr, "--svg", nullptr, nullptr, "draw track and route into name.svg beside the route files"},
+    {OptQuiet, "-q", "--quiet", nullptr, nullptr, "print nothing but a report asked for and what failed"},
+    {OptHelp, "-h", "--help", nullptr, nullptr, "print this help"},
+    {OptVersion, nullptr, "--version", nullptr, nullptr, "print the version"},
+};
+const int OptionCount = sizeof Options / sizeof Options[0];
+
 const char UsageHead[] =
     "usage: wayfold-convert [OPTIONS] TRACK...\n"
     "Converts each GPS track into a thinned forward route (nameF.rt2) and the same route\n"
-    "reversed (nameB.rt2), beside the track or in the -o folder, for OziExplorer CE. A TRACK\n"
+    "reversed (nameB.rt2), beside the track or in the -o folder, for OziExplorer CE. The name\n"
+    "is the track's without its ending (.gpx, .mps, .plt, .nmea, or its last one). A TRACK\n"
     "that is a folder stands for the .gpx, .mps, .plt and .nmea files directly inside it,\n"
-    "in name order.\n"
-    "\n"
-    "  -f, --format FORMAT   gpx, mps, plt or nmea for every TRACK file named here (default:\n"
-    "                        from its name; a folder's files always go by their names)\n"
-    "  -o, --output-dir DIR  write the route files into the existing folder DIR\n"
-    "  --nmea-talkers WHICH  gp: only $GPRMC sentences (default); any: every talker's RMC,\n"
-    "                        no fix when the mode letter is N, one fix under two talkers once\n";
-// Then one line per threshold, from the thresholds' table.
+    "in name order. A route is replaced only when its whole conversion succeeded, and a run\n"
+    "that would write one file twice, or over a track it reads, is refused before it starts.\n"
+    "\n";
 const char UsageTail[] =
-    "  --method METHOD       classic (default): the keep rule above; bounded: every point within\n"
-    "                        --max-ort-error m of the route, no leg over --max-meters m unless two\n"
-    "                        points are farther apart (--min-meters, --max-degrees do not apply)\n"
-    "  --fit N               at most N waypoints (2 to 999999): bounded, with the smallest whole-metre\n"
-    "                        --max-ort-error that fits, named in a progress line; when --max-meters\n"
-    "                        forces more, writes the route with the fewest and exits 11\n"
-    "  --status-text         print the status text after each conversion, as the window holds it\n"
-    "  --report[=json]       after each conversion, report the route's lengths and deviation from\n"
-    "                        the track: a few lines, or one JSON object a line\n"
-    "  --svg                 draw track and route into name.svg beside the route files\n"
-    "  -q, --quiet           print nothing but a report asked for\n"
-    "  -h, --help            print this help\n"
-    "  --version             print the version\n"
+    "\n"
+    "A track that fails gets one line on standard error, saying why, also with -q; a run of\n"
+    "several tracks ends with a line that counts them (not with -q).\n"
     "\n"
     "Exit status: the conversion's result (0 done, 2 input or forward file failed, 3 backward\n"
     "file could not be made, 4 backward copy failed, 10 too few points or a forward write\n"
     "failed, 11 --fit found no tolerance that fits; with several tracks the first that is not\n"
     "0; a folder with no track counts as 2), or 64 for a usage error.\n";
+// Where the help's text starts: two spaces, the option's column, two spaces.
+const int HelpColumn = 20;
 
 const char Version[] = "wayfold-convert " WAYFOLD_VERSION "\n";
 
-struct FormatName {
-    const wchar_t *name;
-    int format;
-};
-const FormatName Formats[] = {
-    {L"gpx", InputFormatGpx}, {L"mps", InputFormatMps}, {L"plt", InputFormatPlt}, {L"nmea", InputFormatNmea}};
-
 enum class Output { Progress, StatusText, Quiet };
 
-struct Options {
+struct Settings {
     int format = 0;  // 0: from each track's name
+    bool given[OptionCount] = {};
     bool thresholdGiven[ThresholdCount] = {};
     int32_t thresholds[ThresholdCount] = {};
     bool statusText = false;
     bool quiet = false;
-    bool formatGiven = false;
     std::wstring outputDir;
-    bool outputDirGiven = false;
     int nmeaTalkers = NmeaTalkersGp;
-    bool talkersGiven = false;
     int report = 0;  // 0 none, 1 lines, 2 JSON
     bool svg = false;
-    int method = -1;  // -1: not given (classic)
-    int fit = 0;      // 0: no --fit
+    int method = ThinningClassic;
+    int fit = 0;     // 0: no --fit
     std::vector<std::wstring> tracks;
 };
 
-std::FILE *ProgressOut = nullptr;
+// One track of the run, its route files named before anything is converted.
+struct TrackRun {
+    std::wstring track;
+    std::string shown;       // the track's path for messages (UTF-8)
+    int format = 0;
+    std::wstring forward, backward, picture;
+    std::string problem;     // refused before converting: what its line says
+};
 
-std::string ToUtf8(const wchar_t *text, int length)
-{
-    std::vector<char> bytes(static_cast<size_t>(length) * 4 + 1);
-    int written = EncodeUtf8(text, length, bytes.data(), static_cast<int>(bytes.size()));
-    return std::string(bytes.data(), written < 0 ? 0 : written);
-}
+std::FILE *ProgressOut = nullptr;
 
 // Prints what changed in the status text since the last repaint, CR LF as LF.
 void PrintStatusChange(const wchar_t *text, int length, int changedFrom)
 {
     if (!ProgressOut || changedFrom >= length) return;
-    std::string bytes = ToUtf8(text + changedFrom, length - changedFrom);
+    std::string bytes = Utf8(std::wstring(text + changedFrom, static_cast<size_t>(length - changedFrom)));
     std::string lines;
     lines.reserve(bytes.size());
     for (size_t i = 0; i < bytes.size(); i++)
@@ -109,22 +140,21 @@ void PrintStatusChange(const wchar_t *text, int length, int changedFrom)
     std::fflush(ProgressOut);
 }
 
-bool EqualsIgnoringCase(const std::wstring &a, const wchar_t *b)
+wchar_t LowerAscii(wchar_t c) { return c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c; }
+
+// Whether text ends in ending (ASCII letters in any case).
+bool EndsWithIgnoringCase(const std::wstring &text, const std::string &ending)
 {
-    size_t length = std::wcslen(b);
-    if (a.size() != length) return false;
-    for (size_t i = 0; i < length; i++) {
-        wchar_t x = a[i], y = b[i];
-        if (x >= L'A' && x <= L'Z') x = x - L'A' + L'a';
-        if (x != y) return false;
-    }
+    if (text.size() < ending.size()) return false;
+    for (size_t i = 0; i < ending.size(); i++)
+        if (LowerAscii(text[text.size() - ending.size() + i]) != static_cast<wchar_t>(ending[i])) return false;
     return true;
 }
 
 int FormatByName(const std::wstring &name)
 {
-    for (const FormatName &entry : Formats)
-        if (EqualsIgnoringCase(name, entry.name)) return entry.format;
+    for (const TrackFormatEntry &entry : TrackFormats)
+        if (name.size() == std::strlen(entry.Name) && EndsWithIgnoringCase(name, entry.Name)) return entry.Id;
     return 0;
 }
 
@@ -132,12 +162,11 @@ int FormatByName(const std::wstring &name)
 int FormatByExtension(const std::wstring &track)
 {
     size_t dot = track.rfind(L'.');
-    if (dot == std::wstring::npos) return 0;
-    return FormatByName(track.substr(dot + 1));
+    return dot == std::wstring::npos ? 0 : FormatByName(track.substr(dot + 1));
 }
 
 // A decimal integer with an optional leading minus, within the signed 32-bit range.
-bool ParseThreshold(const std::wstring &text, int32_t *value)
+bool ParseWhole(const std::wstring &text, int32_t *value)
 {
     size_t i = 0;
     bool negative = false;
@@ -154,24 +183,39 @@ bool ParseThreshold(const std::wstring &text, int32_t *value)
     return true;
 }
 
+int ThresholdOf(int32_t ThinningSettingsRecord::*field)
+{
+    for (int t = 0; t < ThresholdCount; t++)
+        if (Thresholds[t].Field == field) return t;
+    return -1;
+}
+
+void PrintHelpLines(std::FILE *out, const std::string &left, const char *help)
+{
+    std::fprintf(out, "  %-*s  ", HelpColumn, left.c_str());
+    for (const char *c = help; *c; c++) {
+        std::fputc(*c, out);
+        if (*c == '\n') std::fprintf(out, "%*s", HelpColumn + 4, "");
+    }
+    std::fputc('\n', out);
+}
+
 void PrintUsage(std::FILE *out)
 {
     std::fputs(UsageHead, out);
-    for (const ThresholdEntry &entry : Thresholds) {
-        std::string option = std::string(entry.Option) + " N";
-        std::fprintf(out, "  %-20s  %s (%d)\n", option.c_str(), entry.Help, static_cast<int>(entry.Default));
+    for (const OptionEntry &option : Options) {
+        if (option.id == OptThresholds) {
+            for (const ThresholdEntry &entry : Thresholds)
+                PrintHelpLines(out, std::string(entry.Option) + " N",
+                               (std::string(entry.Help) + " (" + std::to_string(entry.Default) + ")").c_str());
+            continue;
+        }
+        std::string left = option.shortName ? std::string(option.shortName) + ", " : "";
+        left += option.longName;
+        if (option.value) left += option.value[0] == '[' ? option.value : std::string(" ") + option.value;
+        PrintHelpLines(out, left, option.help);
     }
     std::fputs(UsageTail, out);
-}
-
-// The index of the threshold whose option name is, or -1.
-int ThresholdByOption(const std::wstring &name)
-{
-    for (int t = 0; t < ThresholdCount; t++) {
-        const char *option = Thresholds[t].Option;
-        if (name.size() == std::strlen(option) && std::equal(name.begin(), name.end(), option)) return t;
-    }
-    return -1;
 }
 
 int UsageError(std::FILE *err, const std::string &message)
@@ -180,25 +224,209 @@ int UsageError(std::FILE *err, const std::string &message)
     return UsageExit;
 }
 
-// Splits "--name=value" into name and value; value is absent without '='.
-bool SplitValue(const std::wstring &argument, std::wstring *name, std::wstring *value)
+// The option named (a short or long name), or null; a threshold's option gives the
+// thresholds' entry and its index in threshold.
+const OptionEntry *FindOption(const std::wstring &name, int *threshold)
 {
-    size_t equals = argument.find(L'=');
-    if (argument.compare(0, 2, L"--") != 0 || equals == std::wstring::npos) {
-        *name = argument;
-        return false;
+    *threshold = -1;
+    for (const OptionEntry &option : Options) {
+        if (option.id == OptThresholds) {
+            for (int t = 0; t < ThresholdCount; t++)
+                if (name == std::wstring(Thresholds[t].Option, Thresholds[t].Option + std::strlen(Thresholds[t].Option))) {
+                    *threshold = t;
+                    return &option;
+                }
+            continue;
+        }
+        for (const char *known : {option.shortName, option.longName})
+            if (known && name == std::wstring(known, known + std::strlen(known))) return &option;
     }
-    *name = argument.substr(0, equals);
-    *value = argument.substr(equals + 1);
-    return true;
+    return nullptr;
 }
+
+// Takes one option's value into settings; false when the value is not one it takes.
+bool TakeValue(Settings &settings, OptionId id, int threshold, const std::wstring &value, bool hasValue)
+{
+    switch (id) {
+    case OptFormat: settings.format = FormatByName(value); return settings.format != 0;
+    case OptOutputDir: settings.outputDir = value; return true;
+    case OptTalkers:
+        settings.nmeaTalkers = value == L"any" ? NmeaTalkersAny : NmeaTalkersGp;
+        return value == L"gp" || value == L"any";
+    case OptThresholds:
+        settings.thresholdGiven[threshold] = true;
+        return ParseWhole(value, &settings.thresholds[threshold]);
+    case OptMethod:
+        settings.method = value == L"bounded" ? ThinningBounded : ThinningClassic;
+        return value == L"bounded" || value == L"classic";
+    case OptFit: return ParseWhole(value, &settings.fit) && settings.fit >= 2 && settings.fit <= FitMax;
+    case OptStatusText: settings.statusText = true; return true;
+    case OptReport: settings.report = hasValue ? 2 : 1; return !hasValue || value == L"json";
+    case OptSvg: settings.svg = true; return true;
+    case OptQuiet: settings.quiet = true; return true;
+    default: return true;
+    }
+}
+
+// Reads the arguments into settings. Returns -1 to go on, else the exit status (help,
+// version, or a usage error with its line on err).
+int ParseArguments(int argc, const wchar_t *const *argv, Settings &settings, std::FILE *out, std::FILE *err)
+{
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; i++) {
+        std::wstring argument = argv[i];
+        if (optionsEnded || argument.size() < 2 || argument[0] != L'-') {
+            settings.tracks.push_back(argument);
+            continue;
+        }
+        if (argument == L"--") { optionsEnded = true; continue; }
+        // "--name=value" carries its value; otherwise an option with a value takes the next argument.
+        size_t equals = argument.find(L'=');
+        bool inlineValue = argument.compare(0, 2, L"--") == 0 && equals != std::wstring::npos;
+        std::wstring name = inlineValue ? argument.substr(0, equals) : argument;
+        std::wstring value = inlineValue ? argument.substr(equals + 1) : L"";
+        std::string shown = Utf8(name);
+        int threshold;
+        const OptionEntry *option = FindOption(name, &threshold);
+        if (!option) return UsageError(err, "unknown option " + Utf8(argument));
+        if (option->id != OptThresholds ? settings.given[option->id] : settings.thresholdGiven[threshold])
+            return UsageError(err, "option " + shown + " given twice");
+        settings.given[option->id] = true;
+        bool takesValue = option->value && option->value[0] != '[';
+        if (!option->value && inlineValue) return UsageError(err, "option " + shown + " takes no value");
+        if (takesValue && !inlineValue) {
+            if (i + 1 >= argc) return UsageError(err, "option " + shown + " needs " + option->needs);
+            value = argv[++i];
+        }
+        if (!TakeValue(settings, option->id, threshold, value, inlineValue)) {
+            if (option->id == OptFormat) return UsageError(err, "unknown format '" + Utf8(value) + "' (gpx, mps, plt or nmea)");
+            return UsageError(err, "option " + shown + " needs " + option->needs);
+        }
+        if (option->id == OptHelp) { PrintUsage(out); return 0; }
+        if (option->id == OptVersion) { std::fputs(Version, out); return 0; }
+        if (option->id == OptOutputDir) {
+            if (value.size() > static_cast<size_t>(OutputFolderMax))
+                return UsageError(err, "output folder longer than " + std::to_string(OutputFolderMax) + " characters");
+            if (KindOfPath(value) != PathKind::Folder) return UsageError(err, "'" + Utf8(value) + "' is not an existing folder");
+        }
+    }
+    if (settings.tracks.empty()) return UsageError(err, "no TRACK given");
+    if (settings.fit && settings.given[OptMethod] && settings.method == ThinningClassic)
+        return UsageError(err, "--fit uses the bounded method, not classic");
+    if (settings.fit && settings.thresholdGiven[ThresholdOf(&ThinningSettingsRecord::MaxOrtError)])
+        return UsageError(err, "--fit chooses --max-ort-error itself");
+    if (settings.fit) settings.method = ThinningBounded;
+    return -1;
+}
+
+// ---- The tracks: named, their route files named, and every clash found first ----
+
+// The route files' path less "F.rt2": where a track's name ends in its format's ending the
+// handheld program's cut (so that the routes are named as it names them), else the name
+// less its last ending (a dot that starts the name begins none), else the whole name;
+// beside the track, or in outputDir.
+std::wstring RouteBase(const std::wstring &track, int format, const std::wstring &outputDir)
+{
+    size_t nameStart = FolderOf(track).size();
+    const TrackFormatEntry *entry = FindTrackFormat(format);
+    std::string ending = std::string(".") + entry->Name;
+    size_t base;
+    if (track.size() - nameStart >= ending.size() && EndsWithIgnoringCase(track, ending)) {
+        base = track.size() - entry->PathCut;
+    } else {
+        size_t dot = track.rfind(L'.');
+        base = dot != std::wstring::npos && dot > nameStart ? dot : track.size();
+    }
+    if (outputDir.empty()) return track.substr(0, base);
+    return outputDir + (IsSeparator(outputDir.back()) ? L"" : L"/") + track.substr(nameStart, base - nameStart);
+}
+
+// Expands folders, names every track's route files, and refuses what cannot run: returns
+// -1 to go on, or the usage error's status after its lines on err.
+int PlanTracks(const Settings &settings, std::vector<TrackRun> &runs, int *passedOverInFolders, bool *anyFolder,
+               std::FILE *err)
+{
+    for (const std::wstring &argument : settings.tracks) {
+        PathKind kind = KindOfPath(argument);
+        std::vector<std::pair<std::wstring, int>> tracks;
+        if (kind == PathKind::Folder) {
+            *anyFolder = true;
+            FolderListing listing = ListFolder(argument, FormatByExtension);
+            *passedOverInFolders += listing.passedOver;
+            tracks = listing.tracks;
+            if (listing.unreadable || tracks.empty()) {
+                TrackRun run;
+                run.track = argument;
+                run.shown = Utf8(argument);
+                run.problem = listing.unreadable ? "cannot read the folder" : "no track in the folder";
+                runs.push_back(run);
+            }
+        } else {
+            int format = settings.format ? settings.format : FormatByExtension(argument);
+            if (format == 0)
+                return UsageError(err, "cannot tell the format of '" + Utf8(argument) +
+                                           "' (name it .gpx, .mps, .plt or .nmea, or give --format)");
+            tracks.push_back({argument, format});
+        }
+        for (const auto &track : tracks) {
+            TrackRun run;
+            run.track = track.first;
+            run.shown = Utf8(track.first);
+            run.format = track.second;
+            if (run.track.size() > static_cast<size_t>(InputPathMax))
+                return UsageError(err, "TRACK longer than " + std::to_string(InputPathMax) + " characters: " +
+                                           run.shown.substr(0, 40) + "...");
+            if (KindOfPath(run.track) == PathKind::Other) run.problem = "not a regular file or folder";
+            std::wstring base = RouteBase(run.track, run.format, settings.outputDir);
+            run.forward = base + L"F.rt2";
+            run.backward = base + L"B.rt2";
+            if (settings.svg) run.picture = base + L".svg";
+            // A route file's name taken by a folder or a device: it could never be replaced.
+            for (const std::wstring *file : {&run.forward, &run.backward, &run.picture}) {
+                PathKind taken = file->empty() ? PathKind::Missing : KindOfPath(*file);
+                if (run.problem.empty() && taken != PathKind::Missing && taken != PathKind::RegularFile)
+                    run.problem = "cannot write '" + Utf8(*file) + "', which is not a regular file";
+            }
+            runs.push_back(run);
+        }
+    }
+    // Every file the run writes, once, and none of them a track it reads.
+    std::map<std::string, const TrackRun *> inputs;
+    for (const TrackRun &run : runs)
+        if (run.problem.empty() && KindOfPath(run.track) == PathKind::RegularFile) inputs.emplace(FileKey(run.track), &run);
+    std::map<std::string, const TrackRun *> written;
+    int clashes = 0;
+    for (const TrackRun &run : runs) {
+        if (!run.problem.empty()) continue;
+        for (const std::wstring *file : {&run.forward, &run.backward, &run.picture}) {
+            if (file->empty()) continue;
+            std::string key = FileKey(*file);
+            auto input = inputs.find(key);
+            auto other = written.emplace(key, &run);
+            if (input != inputs.end()) {
+                std::fprintf(err, "wayfold-convert: '%s' would write '%s', which is the track '%s'\n", run.shown.c_str(),
+                             Utf8(*file).c_str(), input->second->shown.c_str());
+                clashes++;
+            } else if (!other.second) {
+                std::fprintf(err, "wayfold-convert: '%s' and '%s' would both write '%s'\n", other.first->second->shown.c_str(),
+                             run.shown.c_str(), Utf8(*file).c_str());
+                clashes++;
+            }
+        }
+    }
+    if (clashes) return UsageError(err, "nothing converted: " + std::to_string(clashes) + " file" + (clashes > 1 ? "s" : "") +
+                                            " would be written twice or over a track");
+    return -1;
+}
+
+// ---- One conversion: into files beside the routes, which replace them on success ----
 
 // One try of --fit at a tolerance, printing nothing; sets the waypoints written.
 int TryTolerance(int32_t tolerance)
 {
     ThinningSettings.MaxOrtError = tolerance;
     SetStatusRepaintHandler(nullptr);
-    return RunConversionJob();
+    return RunConversionJobToPaths();
 }
 
 // Results of SearchFitTolerance.
@@ -227,33 +455,171 @@ FitSearch SearchFitTolerance(int fit)
     return result != 0 ? FitUntried : fitted ? FitFound : FitForced;
 }
 
-// After the run at the tolerance found: names it in a progress line, and turns a route
-// that still has too many waypoints into FitImpossible with one line on err.
-int FinishFit(int fit, int search, int result, bool progress, std::FILE *err)
-{
-    if (progress && search != FitUntried)
-        std::fprintf(ProgressOut, search == FitFound ? "Tolerance %d m: the smallest whole metre for at most %d waypoints\n"
-                                                     : "Tolerance %d m: the fewest waypoints, more than %d\n",
-                     static_cast<int>(FitToleranceMeters), fit);
-    if (result == 0 && search == FitForced) {
-        std::fprintf(err, "wayfold-convert: no tolerance gives at most %d waypoints: --max-meters %d forces %d\n", fit,
-                     static_cast<int>(ThinningSettings.MaxMeters), WaypointsWritten);
-        return FitImpossible;
-    }
-    return result;
-}
-
-// FinishRouteMeasuring with the status text as the job left it: the track read a second
-// time must not report its damage (the MPS reader's "Track read error!") a second time.
-bool MeasureQuietly(int result)
+// The last failure message of the status text ("Too short input file!"), or "".
+std::string LastFailureMessage()
 {
     std::wstring text(StatusText(), static_cast<size_t>(StatusLength()));
-    StatusRepaintHandler handler = ProgressOut ? PrintStatusChange : nullptr;
-    SetStatusRepaintHandler(nullptr);
-    bool measured = FinishRouteMeasuring(result);
-    StatusSetText(text.c_str());
-    SetStatusRepaintHandler(handler);
-    return measured;
+    size_t end = text.rfind(L"!\r\n");
+    if (end == std::wstring::npos) return "";
+    size_t start = text.rfind(L"\r\n", end);
+    start = start == std::wstring::npos ? 0 : start + 2;
+    return Utf8(text.substr(start, end + 1 - start));
+}
+
+std::string Plural(int count, const char *what)
+{
+    return std::to_string(count) + " " + what;
+}
+
+// Why a track gave too few points, or its header did not pass: the file looked at again.
+std::string WhyNoTrack(const TrackRun &run, const int *passedOver, int points, bool header)
+{
+    const char *name = FindTrackFormat(run.format)->Name;
+    TrackSurvey survey = {SurveyText, 0, 0};
+    InputFile = OpenFileByPath(run.track.c_str(), "rb");
+    if (InputFile) {
+        SurveyTrackFile(&survey);
+        std::fclose(InputFile);
+        InputFile = nullptr;
+    }
+    if (survey.Encoding == SurveyUtf16) return "the file is UTF-16 text";
+    if (survey.LooksLike != 0 && survey.LooksLike != run.format) {
+        const char *looks = FindTrackFormat(survey.LooksLike)->Name;
+        return std::string("the file looks like ") + looks + ", not " + name + " (-f " + looks + " reads it)";
+    }
+    if (run.format != InputFormatMps && survey.Encoding == SurveyNotText) return "the file is not text";
+    if (header) {
+        if (run.format == InputFormatPlt) return "no \"OziExplorer Track Point File\" line and five more to begin it";
+        return "it does not begin with the MsRcd signature";
+    }
+    std::string found = points ? Plural(points, "track points, at least 3 needed") : "0 track points";
+    if (run.format == InputFormatGpx && survey.RoutePoints > 0 && points == 0)
+        return found + "; " + Plural(survey.RoutePoints, "route points <rtept> passed over");
+    int most = -1;
+    for (int kind = 0; kind < PassedOverKinds; kind++)
+        if (passedOver[kind] > 0 && FindPassedOverReason(run.format, kind) && (most < 0 || passedOver[kind] > passedOver[most]))
+            most = kind;
+    if (most >= 0) return found + "; " + Plural(passedOver[most], FindPassedOverReason(run.format, most)->Text);
+    if (points) return found;
+    switch (run.format) {
+    case InputFormatGpx: return "no <trkpt> tag in the file";
+    case InputFormatPlt: return "no line after the header";
+    case InputFormatNmea: return "no line in the file";
+    default: return "no track record with points";
+    }
+}
+
+// The reason a job failed with message, for its line on standard error.
+std::string WhyFailed(const TrackRun &run, const std::string &message, int error, const int *passedOver, int points)
+{
+    std::string system = error ? std::strerror(error) : "";
+    if (message == "Too short input file!") return WhyNoTrack(run, passedOver, points, false);
+    if (message == "Incorrect file format!" || (message == "Input file read error!" && !error))
+        return WhyNoTrack(run, passedOver, points, true);
+    if (message == "Input file open error!")
+        return KindOfPath(run.track) == PathKind::Missing ? "no such file" : system.empty() ? "cannot open it" : system;
+    if (message == "Output file open error!" && ForwardPath[0] == 0) return "the route file's name is too long";
+    if (message == "Output file open error!")
+        return "cannot create a file in '" + Utf8(FolderOf(run.forward).empty() ? L"." : FolderOf(run.forward)) + "'" +
+               (system.empty() ? "" : ": " + system);
+    return system.empty() ? "a file could not be read or written" : system;
+}
+
+struct Tally {
+    int converted = 0;
+    int failed = 0;
+    std::string firstFailed;
+};
+
+void TellFailure(std::FILE *err, Tally &tally, const TrackRun &run, const std::string &what)
+{
+    std::fprintf(err, "wayfold-convert: %s: %s\n", run.shown.c_str(), what.c_str());
+    if (tally.failed++ == 0) tally.firstFailed = run.shown;
+}
+
+// Converts one track into files beside its routes and moves them over the routes when the
+// whole job succeeded; otherwise removes them, so the folder stays as it was.
+int ConvertTrack(const Settings &settings, const TrackRun &run, Output output, std::FILE *out, std::FILE *err, Tally &tally)
+{
+    std::wmemset(InputPath, 0, InputPathCapacity);
+    std::wmemcpy(InputPath, run.track.c_str(), run.track.size());
+    InputFormat = run.format;
+    FitToleranceMeters = -1;
+    ThinningMethod = settings.method;
+    std::wstring forward = ScratchBeside(run.forward, OutputPathCapacity);
+    std::wstring backward = ScratchBeside(run.backward, OutputPathCapacity);
+    std::wstring picture = settings.svg ? ScratchBeside(run.picture, OutputPathCapacity) : L"";
+    // A name too long for the job's paths leaves them empty, which the job reports.
+    bool named = !forward.empty() && !backward.empty() && (!settings.svg || !picture.empty());
+    std::wmemset(ForwardPath, 0, OutputPathCapacity);
+    std::wmemset(BackwardPath, 0, OutputPathCapacity);
+    if (named) {
+        std::wmemcpy(ForwardPath, forward.c_str(), forward.size());
+        std::wmemcpy(BackwardPath, backward.c_str(), backward.size());
+    }
+
+    // --fit tries tolerances silently first; the run below is the one that counts.
+    FitSearch fitted = settings.fit ? SearchFitTolerance(settings.fit) : FitFound;
+    // The report and the picture measure the route after the job; they never change it.
+    bool measuring = (settings.report || settings.svg) && BeginRouteMeasuring();
+    if (measuring && settings.svg) BeginRoutePicture();
+    errno = 0;
+    int jobResult = RunConversionJobToPaths();
+    int error = errno;
+    RunFacts facts;
+    facts.track = run.shown;
+    facts.format = run.format;
+    facts.points = PointsDelivered;
+    std::memcpy(facts.passedOver, PassedOver, sizeof facts.passedOver);
+    std::string message = LastFailureMessage();
+    facts.measured = measuring && FinishRouteMeasuring(jobResult);
+    if (measuring && !facts.measured && jobResult == JobDone)
+        std::fprintf(err, "wayfold-convert: %s: the route could not be measured against the track read again\n", run.shown.c_str());
+    else if ((settings.report || settings.svg) && !measuring)
+        std::fprintf(err, "wayfold-convert: %s: no temporary file for measuring the route\n", run.shown.c_str());
+    bool pictured = settings.svg && FinishRoutePicture(jobResult == JobDone ? err : nullptr, run.shown, picture.c_str(),
+                                                       facts.measured && jobResult == JobDone);
+
+    int result = jobResult;
+    std::string failure;
+    if (jobResult != JobDone) {
+        failure = message + " (" + WhyFailed(run, message, error, facts.passedOver, facts.points) + ")";
+    } else {
+        // The routes replace the old ones only now, and the picture with them.
+        for (auto move : {std::make_pair(&forward, &run.forward), std::make_pair(&backward, &run.backward),
+                          std::make_pair(pictured ? &picture : nullptr, &run.picture)}) {
+            if (!move.first || !failure.empty()) continue;
+            std::string why = MoveOver(*move.first, *move.second);
+            if (!why.empty()) failure = "cannot replace '" + Utf8(*move.second) + "' (" + why + ")";
+        }
+        if (!failure.empty()) result = JobInputFailed;
+    }
+    for (const std::wstring *scratch : {&forward, &backward, &picture})
+        if (!scratch->empty()) RemoveIfThere(*scratch);
+
+    if (settings.fit && output == Output::Progress && fitted != FitUntried)
+        std::fprintf(ProgressOut, fitted == FitFound ? "Tolerance %d m: the smallest whole metre for at most %d waypoints\n"
+                                                     : "Tolerance %d m: the fewest waypoints, more than %d\n",
+                     static_cast<int>(FitToleranceMeters), settings.fit);
+    if (result == JobDone && fitted == FitForced) {
+        result = FitImpossible;
+        failure = "no tolerance gives at most " + std::to_string(settings.fit) + " waypoints (--max-meters " +
+                  std::to_string(ThinningSettings.MaxMeters) + " forces " + std::to_string(WaypointsWritten) +
+                  "; a larger --max-meters, or none, lets --fit choose)";
+    }
+    facts.result = result;
+    facts.method = ThinningMethod == ThinningBounded ? "bounded" : "classic";
+    facts.toleranceMeters = FitToleranceMeters;
+    if (settings.report) PrintRunReport(out, settings.report == 2, facts);
+    if (output == Output::StatusText) {
+        std::string text = Utf8(std::wstring(StatusText(), static_cast<size_t>(StatusLength())));
+        std::FILE *textOut = settings.report == 2 ? err : out;
+        std::fwrite(text.data(), 1, text.size(), textOut);
+        std::fflush(textOut);
+    }
+    if (result != JobDone) TellFailure(err, tally, run, failure);
+    else tally.converted++;
+    return result;
 }
 
 }  // namespace
@@ -267,183 +633,50 @@ const char *ThinningMethodName()
 
 int RunConvertCli(int argc, const wchar_t *const *argv, std::FILE *out, std::FILE *err)
 {
-    Options options;
-    bool optionsEnded = false;
-    for (int i = 1; i < argc; i++) {
-        std::wstring argument = argv[i];
-        if (optionsEnded || argument.size() < 2 || argument[0] != L'-') {
-            options.tracks.push_back(argument);
-            continue;
-        }
-        if (argument == L"--") { optionsEnded = true; continue; }
-        std::wstring name, value;
-        bool inlineValue = SplitValue(argument, &name, &value);
-        std::string shown = ToUtf8(name.c_str(), static_cast<int>(name.size()));
-        // Options that take a value take the next argument unless it came with '='.
-        auto takeValue = [&](std::wstring *target) {
-            if (inlineValue) { *target = value; return true; }
-            if (i + 1 >= argc) return false;
-            *target = argv[++i];
-            return true;
-        };
-        if (name == L"-h" || name == L"--help") {
-            if (inlineValue) return UsageError(err, "option " + shown + " takes no value");
-            PrintUsage(out);
-            return 0;
-        }
-        if (name == L"--version") {
-            if (inlineValue) return UsageError(err, "option " + shown + " takes no value");
-            std::fputs(Version, out);
-            return 0;
-        }
-        if (name == L"-q" || name == L"--quiet" || name == L"--status-text") {
-            bool *flag = name == L"--status-text" ? &options.statusText : &options.quiet;
-            if (inlineValue) return UsageError(err, "option " + shown + " takes no value");
-            if (*flag) return UsageError(err, "option " + shown + " given twice");
-            *flag = true;
-            continue;
-        }
-        if (name == L"--report" || name == L"--svg") {
-            bool repeated = name == L"--svg" ? options.svg : options.report != 0;
-            if (repeated) return UsageError(err, "option " + shown + " given twice");
-            if (name == L"--svg" ? inlineValue : inlineValue && value != L"json")
-                return UsageError(err, "option " + shown + (name == L"--svg" ? " takes no value" : " takes only =json"));
-            if (name == L"--svg") options.svg = true;
-            else options.report = inlineValue ? 2 : 1;
-            continue;
-        }
-        if (name == L"-f" || name == L"--format") {
-            if (options.formatGiven) return UsageError(err, "option " + shown + " given twice");
-            std::wstring format;
-            if (!takeValue(&format)) return UsageError(err, "option " + shown + " needs a format");
-            options.format = FormatByName(format);
-            if (options.format == 0)
-                return UsageError(err, "unknown format '" + ToUtf8(format.c_str(), static_cast<int>(format.size())) +
-                                           "' (gpx, mps, plt or nmea)");
-            options.formatGiven = true;
-            continue;
-        }
-        // Where the route files go, and which NMEA talkers count.
-        if (name == L"-o" || name == L"--output-dir") {
-            if (options.outputDirGiven) return UsageError(err, "option " + shown + " given twice");
-            if (!takeValue(&options.outputDir)) return UsageError(err, "option " + shown + " needs a folder");
-            std::string dir = ToUtf8(options.outputDir.c_str(), static_cast<int>(options.outputDir.size()));
-            if (options.outputDir.size() > static_cast<size_t>(OutputFolderMax))
-                return UsageError(err, "output folder longer than " + std::to_string(OutputFolderMax) + " characters");
-            if (!IsFolder(options.outputDir)) return UsageError(err, "'" + dir + "' is not an existing folder");
-            options.outputDirGiven = true;
-            continue;
-        }
-        if (name == L"--nmea-talkers") {
-            if (options.talkersGiven) return UsageError(err, "option " + shown + " given twice");
-            std::wstring which;
-            if (!takeValue(&which)) return UsageError(err, "option " + shown + " needs gp or any");
-            if (which != L"gp" && which != L"any")
-                return UsageError(err, "unknown talkers '" + ToUtf8(which.c_str(), static_cast<int>(which.size())) + "' (gp or any)");
-            options.nmeaTalkers = which == L"any" ? NmeaTalkersAny : NmeaTalkersGp;
-            options.talkersGiven = true;
-            continue;
-        }
-        if (name == L"--method" || name == L"--fit") {
-            bool isFit = name == L"--fit";
-            if (isFit ? options.fit != 0 : options.method >= 0) return UsageError(err, "option " + shown + " given twice");
-            std::wstring text;
-            bool given = takeValue(&text);
-            int32_t count = 0;
-            if (isFit && !(given && ParseThreshold(text, &count) && count >= 2 && count <= FitMax))
-                return UsageError(err, "option --fit needs a whole number from 2 to " + std::to_string(FitMax));
-            if (isFit) options.fit = count;
-            else if (given && text == L"classic") options.method = ThinningClassic;
-            else if (given && text == L"bounded") options.method = ThinningBounded;
-            else return UsageError(err, "option --method needs classic or bounded");
-            continue;
-        }
-        int threshold = ThresholdByOption(name);
-        if (threshold < 0) return UsageError(err, "unknown option " + ToUtf8(argument.c_str(), static_cast<int>(argument.size())));
-        if (options.thresholdGiven[threshold]) return UsageError(err, "option " + shown + " given twice");
-        std::wstring number;
-        if (!takeValue(&number) || !ParseThreshold(number, &options.thresholds[threshold]))
-            return UsageError(err, "option " + shown + " needs a whole number from -2147483648 to 2147483647");
-        options.thresholdGiven[threshold] = true;
-    }
-    if (options.tracks.empty()) return UsageError(err, "no TRACK given");
-    if (options.fit && options.method == ThinningClassic) return UsageError(err, "--fit uses the bounded method, not classic");
-    if (options.fit && options.thresholdGiven[3]) return UsageError(err, "--fit chooses --max-ort-error itself");
-    // Folders stand for the tracks inside them, which always go by their names.
-    std::vector<TrackJob> jobs;
-    for (const std::wstring &track : options.tracks) {
-        std::vector<TrackJob> inside;
-        if (IsFolder(track)) inside = FolderTracks(track, FormatByExtension);
-        else inside.push_back(TrackJob{track, options.formatGiven ? options.format : FormatByExtension(track), ""});
-        jobs.insert(jobs.end(), inside.begin(), inside.end());
-    }
-    for (const TrackJob &job : jobs) {
-        const std::wstring &track = job.path;
-        std::string shown = ToUtf8(track.c_str(), static_cast<int>(track.size()));
-        if (track.size() > static_cast<size_t>(InputPathMax))
-            return UsageError(err, "TRACK longer than " + std::to_string(InputPathMax) + " characters: " + shown.substr(0, 40) + "...");
-        if (job.problem.empty() && job.format == 0)
-            return UsageError(err, "cannot tell the format of '" + shown + "' (name it .gpx, .mps, .plt or .nmea, or give --format)");
-    }
+    Settings settings;
+    int parsed = ParseArguments(argc, argv, settings, out, err);
+    if (parsed >= 0) return parsed;
+    std::vector<TrackRun> runs;
+    int passedOverInFolders = 0;
+    bool anyFolder = false;
+    int planned = PlanTracks(settings, runs, &passedOverInFolders, &anyFolder, err);
+    if (planned >= 0) return planned;
 
-    // The thresholds: the defaults, what the store holds, then the options.
+    // The thresholds: the defaults, what the store holds, then the options. --fit leaves
+    // the leg limit out unless it is asked for.
     ResetThinningSettings();
 #if defined(_WIN32)
     LoadSettings();
 #endif
     for (int t = 0; t < ThresholdCount; t++)
-        if (options.thresholdGiven[t]) ThinningSettings.*Thresholds[t].Field = options.thresholds[t];
+        if (settings.thresholdGiven[t]) ThinningSettings.*Thresholds[t].Field = settings.thresholds[t];
+    if (settings.fit && !settings.thresholdGiven[ThresholdOf(&ThinningSettingsRecord::MaxMeters)])
+        ThinningSettings.MaxMeters = INT32_MAX;
 
-    Output output = options.quiet ? Output::Quiet : options.statusText ? Output::StatusText : Output::Progress;
-    ProgressOut = output == Output::Progress ? out : nullptr;
+    // With JSON lines on standard output, everything else goes to standard error.
+    std::FILE *progress = settings.report == 2 ? err : out;
+    Output output = settings.quiet ? Output::Quiet : settings.statusText ? Output::StatusText : Output::Progress;
+    ProgressOut = output == Output::Progress ? progress : nullptr;
     SetStatusRepaintHandler(output == Output::Progress ? PrintStatusChange : nullptr);
-
-    std::wmemset(OutputFolder, 0, OutputFolderCapacity);
-    std::wmemcpy(OutputFolder, options.outputDir.c_str(), options.outputDir.size());
-    NmeaTalkers = options.nmeaTalkers;
+    NmeaTalkers = settings.nmeaTalkers;
 
     int status = 0;
-    for (const TrackJob &job : jobs) {
-        if (!job.problem.empty()) {
-            std::fprintf(err, "wayfold-convert: %s\n", job.problem.c_str());
-            if (status == 0) status = JobInputFailed;
-            continue;
-        }
-        std::wmemset(InputPath, 0, InputPathCapacity);
-        std::wmemcpy(InputPath, job.path.c_str(), job.path.size());
-        InputFormat = job.format;
-        FitToleranceMeters = -1;
-        ThinningMethod = options.fit || options.method == ThinningBounded ? ThinningBounded : ThinningClassic;
-        // --fit tries tolerances silently first; the run below is the one that counts.
-        FitSearch fitted = options.fit ? SearchFitTolerance(options.fit) : FitFound;
-        // The report and the picture measure the route after the job; they never change it.
-        bool measuring = (options.report || options.svg) && BeginRouteMeasuring();
-        if (measuring && options.svg) BeginRoutePicture();
-        int result = RunConversionJob();
-        if (options.fit) result = FinishFit(options.fit, fitted, result, output == Output::Progress, err);
-        int points = PointsDelivered;
-        bool measured = measuring && MeasureQuietly(result);
-        std::string shown = ToUtf8(job.path.c_str(), static_cast<int>(job.path.size()));
-        // A route was written but not measured: say so rather than report nothing.
-        bool written = result == JobDone || result == JobBackwardOpenFailed || result == JobBackwardCopyFailed;
-        if ((options.report || options.svg) && written && !measured)
-            std::fprintf(err, "wayfold-convert: %s: %s\n", shown.c_str(),
-                         measuring ? "the route could not be measured against the track read again"
-                                   : "no temporary file for measuring the route");
-        if (options.report)
-            PrintRunReport(out, options.report == 2, shown, result, points, measured, ThinningMethodName(),
-                           FitToleranceMeters);
-        if (options.svg) FinishRoutePicture(err, shown, measured);
-        if (output == Output::StatusText) {
-            std::string text = ToUtf8(StatusText(), StatusLength());
-            std::fwrite(text.data(), 1, text.size(), out);
-            std::fflush(out);
-        }
+    Tally tally;
+    for (const TrackRun &run : runs) {
+        int result = JobInputFailed;
+        if (run.problem.empty()) result = ConvertTrack(settings, run, output, out, err, tally);
+        else TellFailure(err, tally, run, run.problem);
         if (status == 0) status = result;
+    }
+    if (!settings.quiet && (anyFolder || runs.size() > 1)) {
+        std::fprintf(err, "wayfold-convert: %d track%s: %d converted, %d failed", static_cast<int>(runs.size()),
+                     runs.size() == 1 ? "" : "s", tally.converted, tally.failed);
+        if (tally.failed) std::fprintf(err, " (the first: %s)", tally.firstFailed.c_str());
+        if (anyFolder) std::fprintf(err, "; %d other files in folders passed over", passedOverInFolders);
+        std::fputc('\n', err);
     }
     SetStatusRepaintHandler(nullptr);
     ProgressOut = nullptr;
-    OutputFolder[0] = 0;
     NmeaTalkers = NmeaTalkersGp;
     ThinningMethod = ThinningClassic;
     return status;

@@ -4,19 +4,15 @@
 #include "conversion/route_report.h"
 #include "conversion/route_writer.h"
 #include "platform/file_io.h"
+#include "readers/track_survey.h"
 #include "settings/thinning_settings.h"
 
 namespace {
 
 const char *FormatName(int format)
 {
-    switch (format) {
-    case InputFormatGpx: return "gpx";
-    case InputFormatMps: return "mps";
-    case InputFormatPlt: return "plt";
-    case InputFormatNmea: return "nmea";
-    default: return "";
-    }
+    const TrackFormatEntry *entry = FindTrackFormat(format);
+    return entry ? entry->Name : "";
 }
 
 // A JSON string: quotes, backslashes and control characters escaped; UTF-8 passes.
@@ -31,15 +27,22 @@ void PrintJsonString(std::FILE *out, const std::string &text)
     std::fputc('"', out);
 }
 
-void PrintJson(std::FILE *out, const std::string &track, int result, int points, bool measured, const char *method,
-               int toleranceMeters)
+void PrintJson(std::FILE *out, const RunFacts &run)
 {
     std::fputs("{\"track\":", out);
-    PrintJsonString(out, track);
-    std::fprintf(out, ",\"format\":\"%s\",\"method\":\"%s\"", FormatName(InputFormat), method);
-    if (toleranceMeters >= 0) std::fprintf(out, ",\"tolerance_m\":%d", toleranceMeters);
-    std::fprintf(out, ",\"result\":%d,\"points\":%d", result, points);
-    if (measured) {
+    PrintJsonString(out, run.track);
+    std::fprintf(out, ",\"format\":\"%s\",\"method\":\"%s\"", FormatName(run.format), run.method);
+    if (run.toleranceMeters >= 0) std::fprintf(out, ",\"tolerance_m\":%d", run.toleranceMeters);
+    std::fprintf(out, ",\"result\":%d,\"points\":%d,\"passed_over\":{", run.result, run.points);
+    const char *comma = "";
+    for (int kind = 0; kind < PassedOverKinds; kind++) {
+        const PassedOverReason *reason = FindPassedOverReason(run.format, kind);
+        if (!reason || run.passedOver[kind] == 0) continue;
+        std::fprintf(out, "%s\"%s\":%d", comma, reason->Name, run.passedOver[kind]);
+        comma = ",";
+    }
+    std::fputc('}', out);
+    if (run.measured) {
         std::fprintf(out,
                      ",\"waypoints\":%d,\"track_m\":%.3f,\"route_m\":%.3f,\"max_deviation_m\":%.3f,"
                      "\"max_deviation_point\":%d,\"max_deviation_lat\":%.9f,\"max_deviation_lon\":%.9f,"
@@ -57,13 +60,12 @@ void PrintJson(std::FILE *out, const std::string &track, int result, int points,
                  static_cast<int>(ThinningSettings.MaxDegrees), static_cast<int>(ThinningSettings.MaxOrtError));
 }
 
-void PrintText(std::FILE *out, const std::string &track, int result, int points, bool measured, const char *method,
-               int toleranceMeters)
+void PrintText(std::FILE *out, const RunFacts &run)
 {
-    std::fprintf(out, "%s (%s, %s", track.c_str(), FormatName(InputFormat), method);
-    if (toleranceMeters >= 0) std::fprintf(out, ", tolerance %d m", toleranceMeters);
-    std::fprintf(out, "): result %d, %d points", result, points);
-    if (!measured) {
+    std::fprintf(out, "%s (%s, %s", run.track.c_str(), FormatName(run.format), run.method);
+    if (run.toleranceMeters >= 0) std::fprintf(out, ", tolerance %d m", run.toleranceMeters);
+    std::fprintf(out, "): result %d, %d points", run.result, run.points);
+    if (!run.measured) {
         std::fputs(", no route to measure\n", out);
         return;
     }
@@ -96,10 +98,9 @@ bool FinishRouteMeasuring(int result)
     return measured;
 }
 
-void PrintRunReport(std::FILE *out, bool json, const std::string &track, int result, int points, bool measured,
-                    const char *method, int toleranceMeters)
+void PrintRunReport(std::FILE *out, bool json, const RunFacts &run)
 {
-    if (json) PrintJson(out, track, result, points, measured, method, toleranceMeters);
-    else PrintText(out, track, result, points, measured, method, toleranceMeters);
+    if (json) PrintJson(out, run);
+    else PrintText(out, run);
     std::fflush(out);
 }

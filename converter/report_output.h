@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <string>
 
+#include "common/wayfold_limits.h"
+
 // Before a job: a fresh temporary file for the kept numbers, and the route writer's
 // listener set to fill it. False when no temporary file could be made.
 bool BeginRouteMeasuring();
@@ -14,9 +16,18 @@ bool BeginRouteMeasuring();
 // and closes the temporary file. True when the figures in Report are this job's.
 bool FinishRouteMeasuring(int result);
 
-// Prints the report of track (UTF-8, as given). points: what the job's reader delivered;
-// method: the thinning method's name; toleranceMeters: the tolerance --fit chose, or -1.
-void PrintRunReport(std::FILE *out, bool json, const std::string &track, int result, int points, bool measured,
-                    const char *method, int toleranceMeters);
+// What a report tells of one conversion besides the measured figures in Report.
+struct RunFacts {
+    std::string track;           // the track's path as given (UTF-8)
+    int format = 0;              // its InputFormat
+    int result = 0;              // the converter's result for it
+    int points = 0;              // what the job's reader delivered
+    bool measured = false;       // Report holds this route's figures
+    const char *method = "";     // the thinning method's name
+    int toleranceMeters = -1;    // the tolerance --fit chose, or -1
+    int passedOver[PassedOverKinds] = {};  // the job's reading's PassedOver counts
+};
+
+void PrintRunReport(std::FILE *out, bool json, const RunFacts &run);
 
 #endif

@@ -310,18 +310,6 @@ void WritePicture(std::FILE *svg, const std::string &name)
                  Margin, PlotHeight + 66, Report.MaxDeviation, Report.MaxPoint, Report.DeviationSum / Report.Points);
 }
 
-// ForwardPath less its "F.rt2", plus ".svg".
-bool PicturePath(wchar_t *path)
-{
-    // "F.rt2" gives way to ".svg", one character shorter: the path always fits.
-    const size_t suffix = RouteSuffixLength;
-    size_t length = std::wcslen(ForwardPath);
-    if (length < suffix) return false;
-    std::wmemcpy(path, ForwardPath, length - suffix);
-    std::wcscpy(path + length - suffix, L".svg");
-    return true;
-}
-
 }  // namespace
 
 bool BeginRoutePicture()
@@ -337,12 +325,11 @@ bool BeginRoutePicture()
     return true;
 }
 
-bool FinishRoutePicture(std::FILE *err, const std::string &track, bool measured)
+bool FinishRoutePicture(std::FILE *err, const std::string &track, const wchar_t *path, bool measured)
 {
     bool written = false;
     const char *why = "no route was measured";
-    wchar_t path[OutputPathCapacity];
-    if (measured && G.track.file && G.track.Rewind() && G.route.Rewind() && !G.failed && PicturePath(path)) {
+    if (measured && G.track.file && G.track.Rewind() && G.route.Rewind() && !G.failed) {
         why = "cannot write the picture";
         if (std::FILE *svg = OpenFileByPath(path, "wb")) {
             size_t slash = track.find_last_of("/\\");
@@ -351,7 +338,7 @@ bool FinishRoutePicture(std::FILE *err, const std::string &track, bool measured)
             if (std::fclose(svg) != 0) written = false;
         }
     }
-    if (!written) std::fprintf(err, "wayfold-convert: %s: no picture (%s)\n", track.c_str(), why);
+    if (!written && err) std::fprintf(err, "wayfold-convert: %s: no picture (%s)\n", track.c_str(), why);
     CloseGathered();
     return written;
 }

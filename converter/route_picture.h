@@ -12,9 +12,9 @@
 // temporary file could be made.
 bool BeginRoutePicture();
 
-// After MeasureRoute: writes the picture when measured, and closes the temporary files.
-// track is the track's path as given (UTF-8); its file name goes into the caption.
-// Returns false, with a line on err, when no picture was written.
-bool FinishRoutePicture(std::FILE *err, const std::string &track, bool measured);
+// After MeasureRoute: writes the picture into path when measured, and closes the temporary
+// files. track is the track's path as given (UTF-8); its file name goes into the caption.
+// Returns false, with a line on err (unless err is null), when no picture was written.
+bool FinishRoutePicture(std::FILE *err, const std::string &track, const wchar_t *path, bool measured);
 
 #endif

@@ -2,7 +2,6 @@
 
 #include <string.h>
 
-#include "conversion/status_log.h"
 #include "platform/file_io.h"
 
 int MpsReaderState = SeekTrack;
@@ -126,7 +125,6 @@ int ReadMpsPoint(TrackPoint *point)
         return PointDelivered;
     }
 
-    // A damaged track record ends the track, reported once.
-    StatusAppend(L"Track read error!\r\n");
-    return PointEndOfInput;
+    // A damaged track record ends the track; the track source tells whoever reports it.
+    return PointDamagedRecord;
 }

@@ -22,7 +22,7 @@ int CheckMpsHeader();
 // Walks the records from RecordOffset to the next track record; false at their end.
 bool FindTrackRecord();
 
-// Results 0 or -1 (no further track record, or a damaged one after "Track read error!").
+// Returns PointDelivered, PointEndOfInput after the last track record, or PointDamagedRecord.
 int ReadMpsPoint(TrackPoint *point);
 
 #endif

@@ -172,14 +172,18 @@ static int TimeFieldLength(const char *line)
     return comma == 0 ? 0 : (int)(comma - (line + SentenceHeadLength));
 }
 
+// Whether a line of length characters starts with any talker's RMC sentence head.
+static bool IsAnyTalkerRmc(const char *line, int length)
+{
+    return length >= SentenceHeadLength && line[0] == '$' && IsCapital(line[1]) && IsCapital(line[2]) &&
+           memcmp(line + 1 + TalkerLength, AnySentenceTail, SentenceHeadLength - 1 - TalkerLength) == 0;
+}
+
 // Whether a line of length characters starts with a counted talker's sentence head.
 static bool TalkerCounts(const char *line, int length)
 {
-    if (length < SentenceHeadLength) return false;
-    if (NmeaTalkers == NmeaTalkersAny)
-        return line[0] == '$' && IsCapital(line[1]) && IsCapital(line[2]) &&
-               memcmp(line + 1 + TalkerLength, AnySentenceTail, SentenceHeadLength - 1 - TalkerLength) == 0;
-    return memcmp(line, GpsSentenceHead, SentenceHeadLength) == 0;
+    if (NmeaTalkers == NmeaTalkersAny) return IsAnyTalkerRmc(line, length);
+    return length >= SentenceHeadLength && memcmp(line, GpsSentenceHead, SentenceHeadLength) == 0;
 }
 
 int ReadNmeaPoint(TrackPoint *point)
@@ -191,7 +195,7 @@ int ReadNmeaPoint(TrackPoint *point)
     int length = ReadLineInPlaceSum(InputFile, LineBuffer, LineLimit, &line, '*', &star, &sum);
     if (length == LineEndOfFile) return PointEndOfInput;
     // A counted talker's line starts with "$".
-    if (!TalkerCounts(line, length)) return NmeaSkipNotRmc;
+    if (!TalkerCounts(line, length)) return IsAnyTalkerRmc(line, length) ? NmeaSkipOtherTalker : NmeaSkipNotRmc;
     if (ChecksumTest(star, sum) != ChecksumRight) return NmeaSkipChecksum;
 
     // From inside the time field to the comma before the status.

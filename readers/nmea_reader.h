@@ -22,7 +22,8 @@ enum {
     NmeaSkipLongitude = 4,
     NmeaSkipNoFix = 10,      // the status is not "A"
     NmeaSkipModeNoFix = 11,  // any talker: the mode letter (NMEA 2.3 and later) is "N"
-    NmeaSkipRepeatedTime = 12 // any talker: the time of the fix delivered last, under another talker
+    NmeaSkipRepeatedTime = 12, // any talker: the time of the fix delivered last, under another talker
+    NmeaSkipOtherTalker = 13  // "$GPRMC," only: another talker's RMC sentence
 };
 
 // Which talkers' RMC sentences count.

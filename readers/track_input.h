@@ -21,10 +21,12 @@ struct TrackPoint {
 };
 
 // Results every reader shares. A reader's own positive results name a line, tag or
-// record passed over; they never leave the track source.
+// record passed over; they never leave the track source, and neither does a damaged record,
+// which ends the track.
 enum {
     PointDelivered = 0,
-    PointEndOfInput = -1
+    PointEndOfInput = -1,
+    PointDamagedRecord = -2
 };
 
 // Results of the header checks; the conversion job turns each into its message.

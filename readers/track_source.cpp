@@ -8,8 +8,31 @@
 #include "readers/nmea_reader.h"
 #include "readers/plt_reader.h"
 
+const TrackFormatEntry TrackFormats[TrackFormatCount] = {
+    {InputFormatGpx, "gpx", PathCutDefault},
+    {InputFormatMps, "mps", PathCutDefault},
+    {InputFormatPlt, "plt", PathCutDefault},
+    {InputFormatNmea, "nmea", PathCutNmea},
+};
+
 int InputFormat = InputFormatGpx;
 int PointsDelivered = 0;
+int PassedOver[PassedOverKinds];
+TrackDamageListener OnTrackDamaged = 0;
+
+const TrackFormatEntry *FindTrackFormat(int format)
+{
+    if (format < 1 || format > TrackFormatCount) return 0;
+    return &TrackFormats[format - 1];
+}
+
+// Every reader's positive results are counted apart, NMEA's going highest.
+WAYFOLD_LIMIT_CHECK(PassedOverKindsHoldReaders, NmeaSkipOtherTalker < PassedOverKinds);
+
+static void CountPassedOver(int kind)
+{
+    if (PassedOver[kind] < INT_MAX) PassedOver[kind]++;
+}
 
 int NextTrackPoint(TrackPoint *point)
 {
@@ -17,16 +40,16 @@ int NextTrackPoint(TrackPoint *point)
     // Each reader passes over unusable lines, tags or records with a positive result.
     switch (InputFormat) {
     case InputFormatGpx:
-        do result = ReadGpxPoint(point); while (result > 0);
+        while ((result = ReadGpxPoint(point)) > 0) CountPassedOver(result);
         break;
     case InputFormatMps:
         result = ReadMpsPoint(point);
         break;
     case InputFormatPlt:
-        do result = ReadPltPoint(point); while (result > 0);
+        while ((result = ReadPltPoint(point)) > 0) CountPassedOver(result);
         break;
     case InputFormatNmea:
-        do result = ReadNmeaPoint(point); while (result > 0);
+        while ((result = ReadNmeaPoint(point)) > 0) CountPassedOver(result);
         break;
     default:
         break;
@@ -34,6 +57,11 @@ int NextTrackPoint(TrackPoint *point)
     if (result == PointDelivered) {
         if (PointsDelivered < INT_MAX) PointsDelivered++;
         point->Number = PointsDelivered;
+    } else if (result == PointDamagedRecord) {
+        // The track ends at the damage, which whoever listens reports once.
+        CountPassedOver(0);
+        if (OnTrackDamaged) OnTrackDamaged();
+        result = PointEndOfInput;
     }
     return result;
 }
@@ -41,6 +69,7 @@ int NextTrackPoint(TrackPoint *point)
 int CheckTrackHeader()
 {
     int result = HeaderAccepted;
+    for (int kind = 0; kind < PassedOverKinds; kind++) PassedOver[kind] = 0;
     ResetNmeaReader();
     // A new input file: nothing read ahead of an earlier one counts.
     ResetLineReader();

@@ -1,5 +1,6 @@
 // The track source: the one place the thinning pass draws points from, and the header
-// checks run before the first point. It picks the format reader by InputFormat.
+// checks run before the first point. It picks the format reader by InputFormat, counts
+// what the readers pass over, and holds the one list of the formats.
 #ifndef WAYFOLD_TRACK_SOURCE_H
 #define WAYFOLD_TRACK_SOURCE_H
 
@@ -13,6 +14,20 @@ enum {
     InputFormatNmea = 4
 };
 
+// One format: its InputFormat, its name (the dialog's filter name, the converter's -f, the
+// report's "format"; the ending is "." and the name) and the characters its route names
+// cut from the track's path (the ending's length).
+struct TrackFormatEntry {
+    int Id;
+    const char *Name;
+    int PathCut;
+};
+// In InputFormat order, so TrackFormats[format - 1] is format's entry.
+const int TrackFormatCount = 4;
+extern const TrackFormatEntry TrackFormats[TrackFormatCount];
+// The entry of an InputFormat, or 0 for none.
+const TrackFormatEntry *FindTrackFormat(int format);
+
 // NextTrackPoint's result when InputFormat names no reader.
 const int PointNoReader = -100;
 
@@ -20,6 +35,16 @@ const int PointNoReader = -100;
 extern int InputFormat;
 // Points delivered since the conversion job reset it; it stops at INT_MAX.
 extern int PointsDelivered;
+
+// What the readers passed over since CheckTrackHeader, by their own positive results (a
+// reader's result below PassedOverKinds; what a code means depends on InputFormat), and
+// damaged records that ended the track at PassedOver[0]. Each count stops at INT_MAX.
+extern int PassedOver[PassedOverKinds];
+
+// Told when a reader finds the track damaged (a broken MPS track record) and ends it
+// there; 0 tells no one. The conversion job sets it to report the damage.
+typedef void (*TrackDamageListener)();
+extern TrackDamageListener OnTrackDamaged;
 
 // Fills point with the next valid point of InputFile for InputFormat, passing over what
 // the reader could not use. Returns PointDelivered, PointEndOfInput or PointNoReader.

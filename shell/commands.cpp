@@ -10,8 +10,29 @@
 #include "settings/settings_dialog.h"
 #include "shell/shell_state.h"
 
-// The open-file dialog's filters; the 1-based number of a pair is the InputFormat.
-static const wchar_t OpenFilters[] = L"gpx\0*.gpx\0mps\0*.mps\0plt\0*.plt\0nmea\0*.nmea\0";
+// The open-file dialog's filters, one pair a format in the formats' order, so the 1-based
+// number of a pair is the InputFormat: "gpx", NUL, "*.gpx", NUL, ..., and a closing NUL.
+// Each pair takes twice the name and four more characters; the names have at most four.
+static const int OpenFiltersCapacity = TrackFormatCount * 12 + 1;
+static wchar_t OpenFilters[OpenFiltersCapacity];
+
+static int AppendFilterText(int at, const char *text)
+{
+    while (*text) OpenFilters[at++] = (wchar_t)*text++;
+    return at;
+}
+
+static void MakeOpenFilters()
+{
+    int at = 0;
+    for (int i = 0; i < TrackFormatCount; i++) {
+        at = AppendFilterText(at, TrackFormats[i].Name);
+        OpenFilters[at++] = 0;
+        at = AppendFilterText(AppendFilterText(at, "*."), TrackFormats[i].Name);
+        OpenFilters[at++] = 0;
+    }
+    OpenFilters[at] = 0;
+}
 
 // OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST.
 static const DWORD OpenFlags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
@@ -22,6 +43,7 @@ void OpenAndConvert()
     ZeroMemory(&dialog, sizeof dialog);
     dialog.lStructSize = OpenFileNameSize;
     dialog.hwndOwner = MainWindow;
+    MakeOpenFilters();
     dialog.lpstrFilter = OpenFilters;
     dialog.nFilterIndex = (DWORD)InputFormat;
     InputPath[0] = 0;

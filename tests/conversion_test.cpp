@@ -336,8 +336,8 @@ TEST_CASE("Output, formats, thresholds and the exit status")
         {{L"a.plt"}, 0, "a.plt\n" + lines, "aB.rt2"},
         {{L"--status-text", L"a.plt"}, 0, "a.plt\r\nForward route file - OK\r\n3 points are saved.\r\nBackward route file - OK\r\n", "aF.rt2"},
         {{L"-q", L"B.PLT"}, 0, "", "BF.rt2"},
-        {{L"-q", L"--format=PLT", L"c.nmea"}, 0, "", "c.F.rt2"},  // forced PLT: the cut is 4
-        {{L"-q", L"-f", L"nmea", L"B.PLT"}, 10, "", "F.rt2"},     // no RMC sentence; the cut is 5
+        {{L"-q", L"--format=PLT", L"c.nmea"}, 0, "", "cF.rt2"},  // not the format's ending: the name less its own
+        {{L"-q", L"-f", L"nmea", L"B.PLT"}, 10, "", nullptr},     // no RMC sentence
         {{L"--status-text", L"line.plt"}, 0, "\r\n2 points", nullptr},
         {{L"--status-text", L"--max-meters=-1", L"line.plt"}, 0, "\r\n10 points", nullptr},
         {{L"--status-text", L"--max-meters", L"150", L"--min-meters", L"-5", L"line.plt"}, 0, "\r\n6 points", nullptr},
@@ -348,7 +348,7 @@ TEST_CASE("Output, formats, thresholds and the exit status")
         {{L"--status-text", L"--max-meters=100000", L"--max-ort-error=1000", L"bend.plt"}, 0, "\r\n2 points", nullptr},
         {{L"-q", L"short.plt"}, 10, "", nullptr},
         {{L"-q", L"missing.plt"}, 2, "", nullptr},
-        {{L"-q", L"a.plt", L"a.plt"}, 0, "", nullptr},
+        {{L"-q", L"a.plt", L"a.plt"}, UsageExit, "", nullptr},  // one route written twice
         {{L"-q", L"a.plt", L"short.plt", L"bad.plt"}, 10, "", nullptr},
         {{L"-q", L"bad.plt", L"short.plt"}, 2, "", nullptr},
         {{L"--status-text", L"missing.plt", L"d.plt"}, 2, "Input file open error!\r\n", "dB.rt2"},  // every track, in order

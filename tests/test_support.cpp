@@ -82,8 +82,11 @@ ReadOutcome ReadAllPoints(const std::string &content, int inputFormat)
     if (!InputFile) return outcome;
     outcome.headerResult = CheckTrackHeader();
     TrackPoint point = {};
+    // Damage is told as the job tells it.
+    OnTrackDamaged = [] { StatusAppend(L"Track read error!\r\n"); };
     while (outcome.headerResult == HeaderAccepted && NextTrackPoint(&point) == PointDelivered)
         outcome.points.push_back(point);
+    OnTrackDamaged = nullptr;
     std::fclose(InputFile);
     InputFile = nullptr;
     outcome.status = StatusUtf8();
