@@ -20,14 +20,14 @@ def exit_status(text):
     if not parts:
         return [roff(text)]
     head, inner, tail = parts.groups()
-    items = re.split(r'[,;] ', inner)
+    items = re.split(r', (?=\d)|; ', inner)
     codes = [item.split(' ', 1) for item in items if re.match(r'\d+ ', item)]
     codes += re.findall(r'(\d+) for (.+?)\.?$', tail)
     notes = [item for item in items if not re.match(r'\d+ ', item)]
     sentence = head.strip() + tail.rstrip('.') + ''.join('; ' + note for note in notes) + '.'
-    out = [roff(sentence[0].upper() + sentence[1:]), '.PD 0']
-    for code, meaning in codes:
-        out += ['.TP', '.B ' + code, roff(meaning)]
+    out = [roff(sentence[0].upper() + sentence[1:])]
+    for number, (code, meaning) in enumerate(codes):
+        out += ['.TP', '.B ' + code, roff(meaning)] + (['.PD 0'] if number == 0 else [])
     return out + ['.PD']
 
 def extra_sections(text):
