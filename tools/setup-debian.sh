@@ -7,7 +7,7 @@ packages=(
   g++-mingw-w64-x86-64 wine wine64              # Windows build, run under Wine
   xvfb xauth xdotool imagemagick                # the handheld program's window tests
   time python3                                  # the benchmark's peak memory; the differential test
-  dpkg-dev man-db groff-base                    # the Debian package: its dependencies, its manual page
+  dpkg-dev man-db groff-base lintian            # the Debian package: its dependencies, manual page, checks
   librsvg2-bin                                  # the report check renders the route picture
 )
 missing=()

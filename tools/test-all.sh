@@ -46,9 +46,10 @@ cmake --preset default >/dev/null
 cmake --build --preset default -j "$jobs"
 ctest --preset default -j "$jobs"
 
-echo "== Debian package: installed, a sample converted by the installed command, its manual page, removed"
+echo "== Debian package: lintian, installed, a sample converted by the installed command, its manual page, removed"
 rm -f build/native/wayfold-convert_*.deb
 (cd build/native && cpack -G DEB >/dev/null)
+lintian --fail-on error,warning build/native/wayfold-convert_*.deb
 sudo=""
 [ "$(id -u)" = 0 ] || sudo=sudo
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "$PWD"/build/native/wayfold-convert_*.deb >/dev/null
@@ -58,7 +59,11 @@ cp examples/walk.plt "$sample/"
 /usr/bin/wayfold-convert "$sample/walk.plt"
 test -s "$sample/walkF.rt2" && test -s "$sample/walkB.rt2"
 rm -r "$sample"
-MANPAGER=cat MANWIDTH=80 man wayfold-convert | sed -n 1,12p
+MANPAGER=cat MANWIDTH=80 man wayfold-convert > build/native/wayfold-convert.man.txt
+sed -n 1,12p build/native/wayfold-convert.man.txt
+for section in OPTIONS "EXIT STATUS" EXAMPLES "SEE ALSO"; do
+  grep -qx "$section" build/native/wayfold-convert.man.txt || { echo "manual page: no $section"; exit 1; }
+done
 $sudo apt-get remove -y -qq wayfold-convert >/dev/null
 trap - EXIT
 dpkg-query -W -f='${Status}' wayfold-convert 2>/dev/null | grep -q 'ok installed' && { echo "wayfold-convert is still installed"; exit 1; }
