@@ -485,7 +485,7 @@ std::string WhyNoTrack(const TrackRun &run, const int *passedOver, int points, b
     if (survey.Encoding == SurveyUtf16) return "the file is UTF-16 text";
     if (survey.LooksLike != 0 && survey.LooksLike != run.format) {
         const char *looks = FindTrackFormat(survey.LooksLike)->Name;
-        return std::string("the file looks like ") + looks + ", not " + name + " (-f " + looks + " reads it)";
+        return std::string("the file looks like ") + looks + ", not " + name + "; -f " + looks + " reads it";
     }
     if (run.format != InputFormatMps && survey.Encoding == SurveyNotText) return "the file is not text";
     if (header) {

@@ -59,7 +59,7 @@ CASES = [
     (['-q', 'gn.nmea'], 10, [r'300 RMC sentences of other talkers passed over; --nmea-talkers any reads them\)$'], []),
     (['-q', '--nmea-talkers', 'any', 'gn.nmea'], 0, [], ['gnF.rt2', 'gnB.rt2']),
     (['-q', 'wide.nmea'], 10, [r'wide.nmea: Too short input file! \(the file is UTF-16 text\)$'], []),
-    (['-q', 'plt.gpx'], 10, [r'\(the file looks like plt, not gpx \(-f plt reads it\)\)$'], []),
+    (['-q', 'plt.gpx'], 10, [r'\(the file looks like plt, not gpx; -f plt reads it\)$'], []),
     (['-q', 'noise.plt'], 2, [r'noise.plt: Input file read error! \(the file is not text\)$'], []),
     (['-q', 'short.plt', 'missing.plt', 'dangling.plt'], 10, [r'short.plt: Too short input file! \(2 track points, at least 3 needed\)$',
                                                              r'missing.plt: Input file open error! \(no such file\)$',
