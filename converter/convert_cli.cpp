@@ -577,8 +577,11 @@ int ConvertTrack(const Settings &settings, const TrackRun &run, Output output, s
         std::fprintf(err, "wayfold-convert: %s: the route could not be measured against the track read again\n", run.shown.c_str());
     else if ((settings.report || settings.svg) && !measuring)
         std::fprintf(err, "wayfold-convert: %s: no temporary file for measuring the route\n", run.shown.c_str());
+    PictureCaption caption;
+    caption.bounded = settings.method == ThinningBounded;
+    caption.fitBudget = settings.fit;
     bool pictured = settings.svg && FinishRoutePicture(jobResult == JobDone ? err : nullptr, run.shown, picture.c_str(),
-                                                       facts.measured && jobResult == JobDone);
+                                                       facts.measured && jobResult == JobDone, caption);
 
     int result = jobResult;
     std::string failure;

@@ -74,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             FUZZ_CHECK(Report.MaxDeviation >= 0 && Report.MaxDeviation < 2.1e7 && Report.MaxPoint >= 1);
         }
         static std::FILE *const Quiet = std::fopen("/dev/null", "w");
-        FUZZ_CHECK(FinishRoutePicture(Quiet, input.string(), picture.wstring().c_str(), measured) == measured);
+        FUZZ_CHECK(FinishRoutePicture(Quiet, input.string(), picture.wstring().c_str(), measured, PictureCaption()) == measured);
         if (measured) {
             std::string svg = ReadAll(picture);
             FUZZ_CHECK(svg.size() > 7 && svg.compare(svg.size() - 7, 7, "</svg>\n") == 0);

@@ -4,7 +4,8 @@ delivered and kept points come from the plain reference readers and thinning
 haversine and deviations by cross- and along-track angles from bearings. Runs the real
 samples (WAYFOLD_SAMPLES, skipped when absent) and generated tracks, checks that the
 options leave the route files byte for byte as they were, and renders each picture with
-rsvg-convert (when installed): the route's colour must show at the first and last waypoint.
+rsvg-convert (when installed): at the first and last waypoint the track must show above the
+route and the route beside it, and the inset's frame must be drawn.
 
 usage: report_check.py WAYFOLD_CONVERT
 """
@@ -80,7 +81,8 @@ def expected(data, fmt, written):
             'over_tolerance': sum(d > ORT for d in devs)}, devs
 
 
-def png_pixel(path, x, y):
+def png_pixels(path):
+    """The pixels of an 8-bit PNG as a function of (x, y) giving (r, g, b)."""
     data = open(path, 'rb').read()
     chunks, pos = {}, 8
     while pos < len(data):
@@ -88,15 +90,16 @@ def png_pixel(path, x, y):
         chunks[data[pos + 4:pos + 8]] = chunks.get(data[pos + 4:pos + 8], b'') + data[pos + 8:pos + 8 + n]
         pos += 12 + n
     w, h, kind = int.from_bytes(chunks[b'IHDR'][:4], 'big'), int.from_bytes(chunks[b'IHDR'][4:8], 'big'), chunks[b'IHDR'][9]
-    bpp, raw, prev = {2: 3, 6: 4}[kind], zlib.decompress(chunks[b'IDAT']), bytearray(w * 4)
-    for row in range(y + 1):
+    bpp, raw, prev, rows = {2: 3, 6: 4}[kind], zlib.decompress(chunks[b'IDAT']), bytearray(w * 4), []
+    for row in range(h):
         f, line = raw[row * (w * bpp + 1)], bytearray(raw[row * (w * bpp + 1) + 1:(row + 1) * (w * bpp + 1)])
         for i in range(len(line)):
             a, b, c = line[i - bpp] if i >= bpp else 0, prev[i], prev[i - bpp] if i >= bpp else 0
             pa, pb, pc = abs(b - c), abs(a - c), abs(a + b - 2 * c)
             line[i] = (line[i] + [0, a, b, (a + b) // 2, a if pa <= pb and pa <= pc else b if pb <= pc else c][f]) & 255
+        rows.append(line)
         prev = line
-    return tuple(prev[x * bpp:x * bpp + 3])
+    return lambda x, y: tuple(rows[y][x * bpp:x * bpp + 3])
 
 
 def walk(n, lat, lon, step, seed):
@@ -155,11 +158,21 @@ def main():
                     failures.append('%s: picture not rendered' % name)
                     continue
                 text = open(svg, encoding='utf-8').read()
+                # At the route's ends the track is drawn above the route (dark), the wide light
+                # route and its waypoint dot around it; the inset has its frame.
+                pixel = png_pixels(png)
                 rings = re.findall(r'<circle cx="([\d.-]+)" cy="([\d.-]+)" r="(?:9|12)"', text)
                 for x, y in rings:
-                    pixel = png_pixel(png, round(float(x)), round(float(y)))
-                    if max(abs(a - b) for a, b in zip(pixel, (0xd6, 0x27, 0x28))) > 8:
-                        failures.append('%s: %s at a route end (%s, %s), not the route colour' % (name, pixel, x, y))
+                    x, y = round(float(x)), round(float(y))
+                    near = [pixel(x + dx, y + dy) for dx in range(-3, 4) for dy in range(-3, 4)]
+                    centre = [pixel(x + dx, y + dy) for dx in (-1, 0, 1) for dy in (-1, 0, 1)]
+                    if got['track_m'] > 0 and min(max(p) for p in centre) > 0x80:
+                        failures.append('%s: the track is not seen above the route at (%s, %s)' % (name, x, y))
+                    if not any(max(abs(a - b) for a, b in zip(p, colour)) <= 12 for p in near for colour in ((0xf5, 0xa3, 0xa3), (0xd6, 0x27, 0x28))):
+                        failures.append('%s: no route colour near its end (%s, %s)' % (name, x, y))
+                frame = re.search(r'<rect id="inset-frame" x="([\d.]+)" y="([\d.]+)"', text)
+                if not frame or max(pixel(int(float(frame.group(1))), int(float(frame.group(2))) + 40)) > 0x60:
+                    failures.append('%s: no inset frame in the picture' % name)
                 km = re.search(r'text-anchor="middle">([\d.e+]+) (k?m)</text>', text)
                 if float(km.group(1)) * (1000 if km.group(2) == 'km' else 1) > max(10.0, want['track_m']):
                     failures.append('%s: scale bar of %s for a track of %.0f m' % (name, km.group(0), want['track_m']))
