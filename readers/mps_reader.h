@@ -16,7 +16,7 @@ extern int MpsReaderState;
 extern int32_t RecordOffset;
 extern int32_t PointsLeft;
 
-// Checks the "MsRcd" signature and resets the reader. Results 0, 1, 2, 3 as CheckTrackHeader.
+// Checks the "MsRcd" signature and resets the reader. Returns one of the Header results.
 int CheckMpsHeader();
 
 // Walks the records from RecordOffset to the next track record; false at their end.
