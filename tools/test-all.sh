@@ -48,11 +48,11 @@ cmake --build --preset default -j "$jobs"
 ctest --preset default -j "$jobs"
 
 echo "== ARM (ARMv5TE, soft float) under qemu: default and plain builds"
-# The plain build takes the paths a compiler without SSE2 and GCC's builtins takes. Each
-# converter is compared with the native one built above on the samples; not on the random
-# tracks: the ARM C library's sin, cos and acos differ from the host's in the last bit for
-# about one argument in a thousand (either is within an ulp), which moves a waypoint about
-# once in 130 tracks.
+# The plain build takes the paths a compiler without SSE2 and GCC's builtins takes, with
+# the product code as C++03. Each converter is compared with the native one built above on
+# the samples; not on random tracks: the ARM C library's sin, cos and acos differ from the
+# host's in the last bit for about one argument in a thousand (either is within an ulp),
+# which moves a waypoint about once in 130 tracks.
 for preset in arm arm-plain; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$jobs"
