@@ -9,6 +9,8 @@ packages=(
   time python3                                  # the benchmark's peak memory; the differential test
   dpkg-dev man-db groff-base lintian            # the Debian package: its dependencies, manual page, checks
   librsvg2-bin                                  # the report check renders the route picture
+  g++-arm-linux-gnueabi g++-s390x-linux-gnu     # the ARM (ARMv5TE, soft float) and big-endian builds,
+  qemu-user                                     # their programs run under qemu-user
 )
 missing=()
 for package in "${packages[@]}"; do
