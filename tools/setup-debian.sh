@@ -9,6 +9,8 @@ packages=(
   time python3                                  # the benchmark's peak memory; the differential test
   dpkg-dev man-db groff-base lintian            # the Debian package: its dependencies, manual page, checks
   librsvg2-bin                                  # the report check renders the route picture
+  emscripten node-acorn                         # the page in the browser (acorn: its optimiser's parser)
+  chromium python3-websocket                    # the page's test: headless Chromium over its DevTools protocol
 )
 missing=()
 for package in "${packages[@]}"; do

@@ -2,8 +2,8 @@
 # Installs what is missing, builds every configuration and runs every test:
 #   the product code as C++03 (warnings are errors) and a check that it allocates nothing,
 #   the tests under AddressSanitizer and UBSan, the fuzzers for a short while,
-#   the Windows build with its tests under Wine, the native tests, and last the Debian
-#   package installed, used and removed again.
+#   the Windows build with its tests under Wine, the native tests, the page in the browser
+#   against the native converter, and last the Debian package installed, used and removed again.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup-debian.sh
@@ -45,6 +45,11 @@ echo "== Native build and tests"
 cmake --preset default >/dev/null
 cmake --build --preset default -j "$jobs"
 ctest --preset default -j "$jobs"
+
+echo "== Web page: built with emscripten, tested in headless Chromium"
+tools/build-web.sh
+c++ -O2 -std=c++17 bench/gen_track.cpp -o build/web/gen_track
+timeout 600 tests/web/page_test.py build/web/wayfold.html build/native/wayfold-convert build/web/gen_track
 
 echo "== Debian package: lintian, installed, a sample converted by the installed command, its manual page, removed"
 rm -f build/native/wayfold-convert_*.deb

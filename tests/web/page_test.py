@@ -180,6 +180,7 @@ def main():
 
         if len(sys.argv) > 5 and sys.argv[4] == '--screenshots':
             browser.open_tracks([walk])
+            browser.js('document.activeElement.blur()')
             for width, name in (1100, 'web-page.png'), (360, 'web-page-phone.png'):
                 browser.call('Emulation.setDeviceMetricsOverride', width=width, height=800, deviceScaleFactor=1, mobile=width < 500)
                 height = browser.js('document.documentElement.scrollHeight')
