@@ -117,27 +117,33 @@ function convert(track, args) {
 async function convertAll() {
   if (running) { again = true; return; }
   running = true;
-  do {
-    again = false;
-    const args = options(), results = byId('results'), shown = [];
-    for (const track of tracks) {
-      const start = performance.now();
-      const result = convert(track, args);
-      const card = await render(track, result);
-      result.milliseconds = Math.round(performance.now() - start);
-      card.querySelector('.time').textContent = `converted and drawn in ${result.milliseconds} ms`;
-      shown.push(card);
-      track.result = result;
-      if (again) break;
-      await new Promise(resolve => setTimeout(resolve));
-    }
-    if (!again) {
-      for (const url of urls.splice(0, urls.length - shown.reduce((n, c) => n + c.urls, 0))) URL.revokeObjectURL(url);
-      results.replaceChildren(...shown);
-      document.body.dataset.runs = String(Number(document.body.dataset.runs || 0) + 1);
-    }
-  } while (again);
-  running = false;
+  try {
+    do {
+      again = false;
+      const args = options(), shown = [];
+      for (const track of tracks) {
+        const start = performance.now();
+        const result = convert(track, args);
+        const card = await render(track, result);
+        result.milliseconds = Math.round(performance.now() - start);
+        card.querySelector('.time').textContent = `converted and drawn in ${result.milliseconds} ms`;
+        shown.push(card);
+        track.result = result;
+        if (again) break;
+        await new Promise(resolve => setTimeout(resolve));
+      }
+      if (!again) {
+        for (const url of urls.splice(0, urls.length - shown.reduce((n, c) => n + c.urls, 0))) URL.revokeObjectURL(url);
+        byId('results').replaceChildren(...shown);
+        const failed = tracks.filter(t => t.result.status !== 0).length;
+        byId('status').textContent = `${tracks.length} track${tracks.length > 1 ? 's' : ''}: ` +
+          `${tracks.length - failed} converted` + (failed ? `, ${failed} failed` : '');
+        document.body.dataset.runs = String(Number(document.body.dataset.runs || 0) + 1);
+      }
+    } while (again);
+  } finally {
+    running = false;
+  }
 }
 
 const fixed = (x, digits) => x === null ? '–' : x.toFixed(digits);

@@ -56,7 +56,7 @@ class Browser:
         end = time.time() + seconds
         while not self.js(expression):
             if time.time() > end:
-                raise RuntimeError('timed out waiting for ' + expression + ': ' + json.dumps(self.js('[document.body.dataset.runs, running, document.visibilityState, tracks.map(t => t.result && t.result.milliseconds)]')))
+                raise RuntimeError('timed out waiting for ' + expression)
             time.sleep(0.05)
 
     def open_tracks(self, paths):
@@ -76,6 +76,14 @@ class Browser:
         runs = self.js('Number(document.body.dataset.runs || 0)')
         self.js(f'(f => {{ f.focus(); f.select(); }})(document.querySelector({json.dumps(selector)}))')
         self.call('Input.insertText', text=text)
+        self.wait(f'Number(document.body.dataset.runs || 0) > {runs} && !running')
+
+    def press(self, focus, key):
+        """Focuses an element and presses a key on it, as a keyboard user would."""
+        runs = self.js('Number(document.body.dataset.runs || 0)')
+        self.js(f'document.querySelector({json.dumps(focus)}).focus()')
+        for kind in 'rawKeyDown', 'keyUp':
+            self.call('Input.dispatchKeyEvent', type=kind, key=key, code=key, windowsVirtualKeyCode={'ArrowDown': 40, ' ': 32}[key])
         self.wait(f'Number(document.body.dataset.runs || 0) > {runs} && !running')
 
     def results(self):
@@ -137,11 +145,11 @@ def main():
         browser.open_tracks(tracks)
         compare(browser, tracks, [], folder, 'defaults')
         browser.type_into('[data-option="--max-ort-error"]', '10')
-        browser.settle('document.querySelector("input[name=method][value=bounded]").click()')
+        browser.press('input[name=method][value=classic]', 'ArrowDown')
         compare(browser, tracks, ['--method', 'bounded', '--max-ort-error', '10'], folder, 'bounded')
         browser.settle('document.querySelector("#talkers").value = "any"; '
                        'document.querySelector("#talkers").dispatchEvent(new Event("input", {bubbles: true}))')
-        browser.settle('document.querySelector("#fit-on").click()')
+        browser.press('#fit-on', ' ')
         compare(browser, tracks, ['--fit', '50', '--nmea-talkers', 'any'], folder, 'fit')
         browser.type_into('[data-option="--min-meters"]', 'x')
         compare(browser, tracks, ['--min-meters', '', '--fit', '50', '--nmea-talkers', 'any'], folder, 'usage error')
@@ -168,6 +176,8 @@ def main():
                 time.sleep(0.1)
             check(os.path.exists(path) and open(path, 'rb').read() == data, f'download {name} is the converter\'s bytes')
 
+        check(browser.js('[...document.querySelectorAll("input, select")].every(e => e.labels.length || e.ariaLabel)'),
+              'every control has a label')
         check(browser.js('violations') == [], f'no content security violation: {browser.js("violations")}')
         requests = [e['params']['request']['url'] for e in browser.events if e.get('method') == 'Network.requestWillBeSent']
         remote = [u for u in requests if not u.startswith(('file:', 'data:', 'blob:'))]
