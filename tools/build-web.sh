@@ -52,3 +52,8 @@ emcc "${flags[@]}" "${objects[@]}" -o "$out/wayfold.html" --shell-file "$out/she
   -sMINIFY_HTML=0 -sASSERTIONS=0
 size=$(stat -c %s "$out/wayfold.html")
 echo "build/web/wayfold.html: $size bytes ($(( (size + 1023) / 1024 )) KB)"
+# The page stays light: a phone on a slow line loads it in a few seconds.
+if [ "$size" -gt $((400 * 1024)) ]; then
+  echo "build/web/wayfold.html is larger than 400 KB" >&2
+  exit 1
+fi
