@@ -15,7 +15,7 @@ var Module = {
 
 const byId = id => document.getElementById(id);
 const defaults = {};      // option -> default value, from the converter
-let tracks = [];          // {name, folder}
+let tracks = [];          // {name, folder, present (read whole), result}
 let urls = [];            // object URLs of the shown results, revoked when redrawn
 let timer = 0, running = false, again = false;
 
@@ -68,34 +68,29 @@ function showOptions() {
   byId('command').textContent = ['wayfold-convert', '--svg', ...shown, tracks.length > 1 ? 'TRACKS...' : 'TRACK'].join(' ');
 }
 
+// A new list of tracks: each read whole first (a folder dropped, or a file gone, reads as
+// nothing, and the converter says so), then put in place of the last list at once.
 async function openFiles(files) {
   if (!files || !files.length) return;
+  const read = await Promise.all(Array.from(files, file => file.arrayBuffer().then(b => new Uint8Array(b), () => null)));
   const FS = Module.FS;
-  for (const track of tracks) removeFolder(track.folder, true);
-  tracks = [];
-  let n = 0;
-  for (const file of files) {
-    const folder = `/work/${++n}`;
-    FS.mkdir(folder);
-    FS.writeFile(`${folder}/${file.name}`, new Uint8Array(await file.arrayBuffer()));
-    tracks.push({ name: file.name, folder });
+  for (const track of tracks) {
+    for (const name of written(track)) FS.unlink(`${track.folder}/${name}`);
+    if (track.present) FS.unlink(`${track.folder}/${track.name}`);
+    FS.rmdir(track.folder);
   }
+  tracks = Array.from(files, (file, i) => ({ name: file.name, folder: `/work/${i + 1}`, present: read[i] !== null }));
+  tracks.forEach((track, i) => {
+    FS.mkdir(track.folder);
+    if (track.present) FS.writeFile(`${track.folder}/${track.name}`, read[i]);
+  });
   showOptions();
   convertAll();
 }
 
-// Removes what the converter wrote in a folder (all of it with the track when whole);
-// returns the files it wrote, by name.
-function removeFolder(folder, whole) {
-  const FS = Module.FS, written = {};
-  for (const name of FS.readdir(folder)) {
-    const path = `${folder}/${name}`;
-    if (name === '.' || name === '..' || FS.isDir(FS.stat(path).mode)) continue;
-    if (!whole) written[name] = FS.readFile(path);
-    if (whole || !tracks.some(t => t.folder === folder && t.name === name)) FS.unlink(path);
-  }
-  if (whole) FS.rmdir(folder);
-  return written;
+// The names of the files in a track's folder other than the track: what the converter wrote.
+function written(track) {
+  return Module.FS.readdir(track.folder).filter(name => name !== '.' && name !== '..' && name !== track.name);
 }
 
 // Runs the converter on one track, as `wayfold-convert -q --report=json --svg OPTIONS -- NAME`
@@ -109,8 +104,11 @@ function convert(track, args) {
   const out = FS.readFile('/work/.out', { encoding: 'utf8' }).trim();
   const err = FS.readFile('/work/.err', { encoding: 'utf8' }).trim();
   FS.chdir('/work');
-  const files = removeFolder(track.folder, false);
-  delete files[track.name];
+  const files = {};
+  for (const name of written(track)) {
+    files[name] = FS.readFile(`${track.folder}/${name}`);
+    FS.unlink(`${track.folder}/${name}`);
+  }
   return { status, report: out ? JSON.parse(out.split('\n')[0]) : null, err, files };
 }
 
@@ -129,8 +127,9 @@ async function convertAll() {
         card.querySelector('.time').textContent = `converted and drawn in ${result.milliseconds} ms`;
         shown.push(card);
         track.result = result;
-        if (again) break;
+        // New tracks or settings meanwhile: start again with them.
         await new Promise(resolve => setTimeout(resolve));
+        if (again) break;
       }
       if (!again) {
         for (const url of urls.splice(0, urls.length - shown.reduce((n, c) => n + c.urls, 0))) URL.revokeObjectURL(url);
