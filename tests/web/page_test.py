@@ -124,6 +124,9 @@ def main():
     generated = os.path.join(folder, 'generated')
     os.mkdir(generated)
     subprocess.run([GEN_TRACK, generated, '3000', 'real'], check=True, capture_output=True)
+    # Names as users give them: other letters, a space, a leading dash.
+    for name in 'прогулка по парку.plt', '-walk.plt':
+        shutil.copy(os.path.join(ROOT, 'examples', 'walk.plt'), os.path.join(generated, name))
     tracks = [os.path.join(ROOT, 'examples', 'walk.plt')] + [os.path.join(generated, n) for n in sorted(os.listdir(generated))]
     browser = Browser(folder)
     try:
