@@ -8,7 +8,8 @@ var Module = {
   // The WebAssembly is inside the page: compiled from there, without the fetch of a data: URL
   // that Emscripten tries first, which the page's policy (no connection at all) refuses.
   instantiateWasm: (imports, receive) => {
-    WebAssembly.instantiate(getBinary(wasmBinaryFile), imports).then(r => receive(r.instance, r.module));
+    WebAssembly.instantiate(getBinary(wasmBinaryFile), imports).then(r => receive(r.instance, r.module),
+      e => { document.getElementById('formats').textContent = `none: this browser cannot run the page (${e})`; });
     return {};
   },
 };
@@ -124,7 +125,8 @@ async function convertAll() {
         const result = convert(track, args);
         const card = await render(track, result);
         result.milliseconds = Math.round(performance.now() - start);
-        card.querySelector('.time').textContent = `converted and drawn in ${result.milliseconds} ms`;
+        card.querySelector('.time').textContent = (Object.keys(result.files).length ? 'converted and drawn' : 'no route; ran') +
+          ` in ${result.milliseconds} ms`;
         shown.push(card);
         track.result = result;
         // New tracks or settings meanwhile: start again with them.
