@@ -23,11 +23,13 @@ class Browser:
         self.process = subprocess.Popen(
             ['chromium', '--headless=new', '--no-sandbox', '--disable-gpu', '--remote-debugging-port=0',
              '--user-data-dir=' + os.path.join(folder, 'profile'), '--no-first-run', 'about:blank'],
-            stderr=subprocess.PIPE, text=True)
-        for line in self.process.stderr:
-            if line.startswith('DevTools listening on '):
-                break
-        browser = websocket.create_connection(line.split(' on ')[1].strip(), timeout=120)
+            stderr=open(os.path.join(folder, 'chromium.log'), 'w'))
+        end, address = time.time() + 60, None
+        while not address and time.time() < end:  # its log names the address to connect to
+            time.sleep(0.1)
+            address = next((l.split(' on ')[1].strip() for l in open(os.path.join(folder, 'chromium.log'))
+                            if l.startswith('DevTools listening on ')), None)
+        browser = websocket.create_connection(address, timeout=120)
         self.socket, self.next, self.events, self.session = browser, 0, [], None
         target = self.call('Target.createTarget', url='about:blank')['targetId']
         self.session = self.call('Target.attachToTarget', targetId=target, flatten=True)['sessionId']
