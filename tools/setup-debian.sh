@@ -11,6 +11,8 @@ packages=(
   librsvg2-bin                                  # the report check renders the route picture
   g++-arm-linux-gnueabi g++-s390x-linux-gnu     # the ARM (ARMv5TE, soft float) and big-endian builds,
   qemu-user                                     # their programs run under qemu-user
+  emscripten node-acorn                         # the page in the browser (acorn: its optimiser's parser)
+  chromium python3-websocket                    # the page's test: headless Chromium over its DevTools protocol
 )
 missing=()
 for package in "${packages[@]}"; do

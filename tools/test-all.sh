@@ -4,7 +4,8 @@
 #   the tests under AddressSanitizer and UBSan, the fuzzers for a short while,
 #   the Windows build with its tests under Wine, the native tests, the ARM build (the
 #   handheld's processor class) and a big-endian build with their tests under qemu-user,
-#   and last the Debian package installed, used and removed again.
+#   the page in the browser against the native converter, and last the Debian package
+#   installed, used and removed again.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup-debian.sh
@@ -66,6 +67,11 @@ cmake --preset big-endian >/dev/null
 cmake --build --preset big-endian -j "$jobs"
 ctest --preset big-endian -j "$jobs"
 tools/cross-compare.sh 100 build/native/wayfold-convert qemu-s390x -L /usr/s390x-linux-gnu build/big-endian/wayfold-convert
+
+echo "== Web page: built with emscripten, tested in headless Chromium"
+tools/build-web.sh
+c++ -O2 -std=c++17 bench/gen_track.cpp -o build/web/gen_track
+timeout 600 tests/web/page_test.py build/web/wayfold.html build/native/wayfold-convert build/web/gen_track
 
 echo "== Debian package: lintian, installed, a sample converted by the installed command, its manual page, removed"
 rm -f build/native/wayfold-convert_*.deb
