@@ -242,6 +242,7 @@ TEST_CASE("Real-world samples read and convert")
     };
     ResetSettings();
     for (const fs::directory_entry &entry : fs::directory_iterator(samples)) {
+        if (!entry.is_regular_file()) continue;  // a folder of further samples
         const std::string name = entry.path().filename().string(), bytes = ReadBytes(entry.path());
         const std::string ext = entry.path().extension().string();
         const int format = ext == ".gpx" ? InputFormatGpx : ext == ".mps" ? InputFormatMps : ext == ".plt" ? InputFormatPlt
