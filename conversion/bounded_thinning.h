@@ -4,12 +4,16 @@
 #ifndef WAYFOLD_BOUNDED_THINNING_H
 #define WAYFOLD_BOUNDED_THINNING_H
 
-// Streams the track from NextTrackPoint into WriteWaypoint, in one pass. Each new point is
-// a candidate end of the leg from the last waypoint: it is taken when that leg is no longer
-// than MaxMeters and passes within MaxOrtError of every point passed over since the
-// waypoint; otherwise, or when BoundedPassCapacity points are passed over already, the
-// point before it becomes the waypoint and the next leg starts there. The first and last
-// points are always kept. The results and their reports are those of RunThinningPass.
+// Streams the track from NextTrackPoint into WriteWaypoint, in one pass with fixed memory.
+// Each new point is a candidate end of the leg from the last waypoint: it is taken when
+// that leg is no longer than MaxMeters and passes within the tolerance of every point
+// since the waypoint (those passed over, the leg's end so far and the points waiting).
+// A point not taken waits, and the points after it are tried in turn, up to
+// BoundedLookahead of them; when none is taken, or the points passed over would overflow
+// BoundedPassCapacity, the leg's end (the farthest point a leg reached) becomes the
+// waypoint and the waiting points are tried again from there. The tolerance is MaxOrtError
+// less 8 cm, so the route as written to six decimals keeps the promise too. The first and
+// last points are always kept. The results and their reports are those of RunThinningPass.
 int RunBoundedThinningPass();
 
 #endif

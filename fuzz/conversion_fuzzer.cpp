@@ -4,7 +4,10 @@
 // the next 16 bytes are the four thresholds (little-endian), the rest is the track file.
 // Checks the job's result, that it closes its files, and after a success that the backward
 // file holds the forward file's records, last first, that the report measured every point
-// and waypoint again, and that a whole picture was written.
+// and waypoint again, and that a whole picture was written. After a success of the bounded
+// method with a tolerance of 0 or more, it checks the promise with a measure of its own:
+// every point passed over within MaxOrtError of the route read back from the forward file,
+// every waypoint as written within the six decimals' rounding of its point.
 #include <unistd.h>
 
 #include <filesystem>
@@ -20,6 +23,7 @@
 #include "fuzz/fuzz_input.h"
 #include "readers/nmea_reader.h"
 #include "settings/thinning_settings.h"
+#include "tests/sphere_measure.h"
 
 namespace fs = std::filesystem;
 
@@ -30,6 +34,37 @@ static std::string ReadAll(const fs::path &file)
 {
     std::ifstream in(file, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The numbers of the points written as waypoints; the report's listener, when it measures, is
+// told too.
+static std::vector<int> Kept;
+static WaypointListener Measuring;
+
+static void CheckBoundedPromise(const uint8_t *track, size_t size, int format, const std::string &forward)
+{
+    std::vector<measure::Vec> points;
+    {
+        MemoryInput input(track, size, format);
+        TrackPoint p = {};
+        if (CheckTrackHeader() == HeaderAccepted)
+            while (NextTrackPoint(&p) == PointDelivered) points.push_back(measure::Unit(p.Lat, p.Lon));
+    }
+    std::vector<measure::Vec> route;
+    for (size_t at = 74; at + 37 <= forward.size(); at += 37) {
+        double lat, lon;
+        FUZZ_CHECK(std::sscanf(forward.c_str() + at, "W,RW%*d,%lf,%lf", &lat, &lon) == 2);
+        route.push_back(measure::Unit(lat, lon));
+    }
+    FUZZ_CHECK(route.size() == Kept.size() && Kept.front() == 1 && Kept.back() == (int)points.size());
+    const double tolerance = ThinningSettings.MaxOrtError;
+    for (size_t k = 0; k < Kept.size(); k++) {
+        FUZZ_CHECK(measure::Metres(route[k], points[Kept[k] - 1]) < measure::WrittenShiftMetres);
+        if (k + 1 == Kept.size()) break;
+        FUZZ_CHECK(Kept[k] < Kept[k + 1]);
+        for (int i = Kept[k]; i < Kept[k + 1] - 1; i++)
+            FUZZ_CHECK(measure::FromLeg(route[k], route[k + 1], points[i]) <= tolerance + measure::PromiseMargin(tolerance));
+    }
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -53,13 +88,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     InputFormat = format;
 
     if (measuring) FUZZ_CHECK(BeginRouteMeasuring() && BeginRoutePicture());
+    Kept.clear();
+    Measuring = OnWaypointWritten;
+    OnWaypointWritten = [](const TrackPoint *point) {
+        Kept.push_back(point->Number);
+        if (Measuring) Measuring(point);
+    };
     int result = RunConversionJob();
+    OnWaypointWritten = Measuring;
     const int points = PointsDelivered;
     FUZZ_CHECK(result == JobDone || result == JobInputFailed || result == JobBackwardOpenFailed ||
                result == JobBackwardCopyFailed || result == JobThinningFailed);
     FUZZ_CHECK(InputFile == nullptr && OutputFile == nullptr);
+    std::string forwardBytes;
     if (result == JobDone) {
-        std::string forwardBytes = ReadAll(forward), backwardBytes = ReadAll(backward);
+        forwardBytes = ReadAll(forward);
+        std::string backwardBytes = ReadAll(backward);
         FUZZ_CHECK(backwardBytes.size() == forwardBytes.size() + 1);  // "Backward" is one letter longer
         const size_t records = (forwardBytes.size() - 74) / 37;
         FUZZ_CHECK(records == (size_t)WaypointsWritten && records >= 2);
@@ -80,6 +124,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             FUZZ_CHECK(svg.size() > 7 && svg.compare(svg.size() - 7, 7, "</svg>\n") == 0);
         }
     }
+    if (result == JobDone && ThinningMethod == ThinningBounded && ThinningSettings.MaxOrtError >= 0)
+        CheckBoundedPromise(data + 17, size - 17, format, forwardBytes);
     std::error_code error;
     for (const fs::path &file : {forward, backward, input, picture}) fs::remove(file, error);
     return 0;

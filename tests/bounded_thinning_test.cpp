@@ -4,18 +4,11 @@
 #include <vector>
 
 #include "conversion/conversion_job.h"
-#include "conversion/deviation.h"
 #include "conversion/thinning.h"
+#include "tests/sphere_measure.h"
 #include "tests/test_support.h"
 
 namespace {
-
-SpherePoint Sphere(const LatLon &point)
-{
-    SpherePoint out;
-    SpherePointFromDegrees(point.lat, point.lon, &out);
-    return out;
-}
 
 // The numbers of the points kept by the last conversion, as the route writer tells them.
 std::vector<int> Kept;
@@ -33,7 +26,7 @@ JobOutcome ConvertBounded(const std::vector<LatLon> &track)
 
 }  // namespace
 
-TEST_CASE("Bounded thinning: every point within the tolerance, legs within MaxMeters, both ends kept")
+TEST_CASE("Bounded thinning: every point within the tolerance of the route as written, legs within MaxMeters")
 {
     std::mt19937 random(7);
     std::normal_distribution<double> wobble(0.0, 8.0);
@@ -47,20 +40,13 @@ TEST_CASE("Bounded thinning: every point within the tolerance, legs within MaxMe
         jitter.push_back({anyBearing(random), 3.0});
         jump.push_back({heading, i == 700 ? 20000.0 : 5.0});
     }
-    struct Case {
-        const char *name;
-        const std::vector<Leg> &legs;
-        int maxMeters;
-        int tolerance;
-        size_t waypoints;  // 0: any count
-    };
     const std::vector<Leg> meridian = Repeat(6000, {0.0, 1.0});
     std::vector<Leg> spike = Repeat(10, {0.0, 10.0});
     spike.push_back({90.0, 30.0});
     spike.push_back({270.0, 30.0});
     spike.insert(spike.end(), 10, {0.0, 10.0});
-    const Case cases[] = {
-        {"wander, 10 m", wander, 1000, 10, 0},
+    const struct { const char *name; const std::vector<Leg> &legs; int maxMeters, tolerance; size_t waypoints; } cases[] = {
+        {"wander, 10 m", wander, 1000, 10, 0},  // waypoints 0: any count
         {"wander, 50 m", wander, 1000, 50, 0},
         {"wander, 150 m, short legs", wander, 120, 150, 0},
         {"zigzag", zigzag, 100000, 10, 0},
@@ -70,33 +56,33 @@ TEST_CASE("Bounded thinning: every point within the tolerance, legs within MaxMe
         // A straight line passes over more points than the buffer holds: a full buffer keeps one.
         {"straight, 1 m apart", meridian, 100000, 50, 3},
     };
-    for (const Case &c : cases) {
+    for (const auto &c : cases) {
         CAPTURE(c.name);
         SetSettings(5, c.maxMeters, 5, c.tolerance);
-        std::vector<LatLon> track = BuildTrack({46.5, 7.5}, c.legs);
+        const std::vector<LatLon> track = BuildTrack({46.5, 7.5}, c.legs);
+        std::vector<measure::Vec> at;
+        for (const LatLon &p : track) at.push_back(measure::Unit(p.lat, p.lon));
         JobOutcome outcome = ConvertBounded(track);
         REQUIRE(outcome.result == JobDone);
-        std::vector<int> kept = Kept;
-        CHECK(kept.front() == 1);
-        CHECK(kept.back() == static_cast<int>(track.size()));
-        if (c.waypoints) CHECK(kept.size() == c.waypoints);
+        const std::vector<RoutePoint> route = RoutePoints(outcome.forward);
+        REQUIRE(route.size() == Kept.size());
+        CHECK(Kept.front() == 1);
+        CHECK(Kept.back() == static_cast<int>(track.size()));
+        if (c.waypoints) CHECK(Kept.size() == c.waypoints);
         double worst = 0.0;
-        for (size_t k = 0; k + 1 < kept.size(); k++) {
-            REQUIRE(kept[k] < kept[k + 1]);
-            SpherePoint a = Sphere(track[kept[k] - 1]), b = Sphere(track[kept[k + 1] - 1]);
-            ArcFrame leg;
-            SetArcFrame(&a, &b, &leg);
+        for (size_t k = 0; k < Kept.size(); k++) {
+            const int from = Kept[k] - 1;
+            const measure::Vec a = measure::Unit(route[k].lat, route[k].lon);
+            CHECK(measure::Metres(a, at[from]) < measure::WrittenShiftMetres);
+            if (k + 1 == Kept.size()) break;
+            const int to = Kept[k + 1] - 1;
+            REQUIRE(from < to);
             // A longer leg joins two neighbours.
-            if (SphereDistanceMeters(&a, &b) > c.maxMeters) CHECK(kept[k + 1] == kept[k] + 1);
-            int buffered = 0;
-            for (int i = kept[k] + 1; i < kept[k + 1]; i++) {
-                SpherePoint p = Sphere(track[i - 1]);
-                worst = std::max(worst, ArcDeviationMeters(&leg, &p));
-                if (SphereDistanceMeters(&a, &p) > c.tolerance) buffered++;
-            }
-            CHECK(buffered <= BoundedPassCapacity);
+            if (measure::Metres(at[from], at[to]) > c.maxMeters + 0.001) CHECK(to == from + 1);
+            const measure::Vec b = measure::Unit(route[k + 1].lat, route[k + 1].lon);
+            for (int i = from + 1; i < to; i++) worst = std::max(worst, measure::FromLeg(a, b, at[i]));
         }
-        CHECK(worst <= c.tolerance + 0.001);
+        CHECK(worst <= c.tolerance + measure::PromiseMargin(c.tolerance));
     }
     ResetSettings();
 }

@@ -13,7 +13,7 @@ PRODUCT_DIRS = ["conversion", "readers", "settings", "platform", "common", "tool
 # id, what the fault does, text to find (exactly once in the product code), replacement.
 TABLE = [
     ("keep-min", "min-meters rule compares the candidate leg the wrong way",
-     "if (candidateMeters < minMeters && nextMeters", "if (candidateMeters > minMeters && nextMeters"),
+     "return candidateMeters < minMeters && nextMeters", "return candidateMeters > minMeters && nextMeters"),
     ("keep-max", "max-meters rule flipped",
      "if (candidateMeters > (double)ThinningSettings.MaxMeters)", "if (candidateMeters < (double)ThinningSettings.MaxMeters)"),
     ("keep-deg", "max-degrees rule flipped",
@@ -120,9 +120,9 @@ TABLE = [
     ("line-limit", "PLT and NMEA lines kept one character shorter (rebuilds everything)",
      "const int LineLimit = 150;", "const int LineLimit = 149;"),
     ('bounded-passed', 'bounded method: a passed point off the leg no longer ends it',
-     '            if (deviation > tolerance) {\n                PassedNextCheck = 0.0;', '            if (deviation > 2 * tolerance) {\n                PassedNextCheck = 0.0;'),
+     '            if (deviation > tolerance) {\n                State.PassedNextCheck = 0.0;', '            if (deviation > 2 * tolerance) {\n                State.PassedNextCheck = 0.0;'),
     ('bounded-length', 'bounded method: legs longer than MaxMeters allowed',
-     'if (length > (double)ThinningSettings.MaxMeters) return 0;', 'if (length > 2.0 * ThinningSettings.MaxMeters) return 0;'),
+     'if (length > (double)ThinningSettings.MaxMeters) return false;', 'if (length > 2.0 * ThinningSettings.MaxMeters) return false;'),
     ('deviation-foot', 'deviation: a foot beyond one end measured to the great circle',
      'Dot(p, &frame->FromA) >= 0.0 && Dot(p, &frame->ToB) >= 0.0', '(Dot(p, &frame->FromA) >= 0.0 || Dot(p, &frame->ToB) >= 0.0)'),
     ('report-over', 'report: points over the tolerance counted against twice it',
@@ -142,7 +142,7 @@ TABLE = [
     ('fit-search', '--fit settles for a tolerance one metre too large',
      'if (TryTolerance(middle) == 0 && WaypointsWritten <= fit) fits = middle;', 'if (TryTolerance(middle) == 0 && WaypointsWritten < fit) fits = middle;'),
     ('keep-ort-bound', "the tangent's bound drops candidates up to twice the orthogonal error",
-     '< limit * SafeBelow)', '< limit * 2.0)'),
+     '< limit * SafeBelow;', '< limit * 2.0;'),
 ]
 
 
