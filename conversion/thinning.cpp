@@ -16,7 +16,7 @@
 // The plain form (WAYFOLD_PLAIN) is the rule as just told. The default build adds four
 // speed-ups, each named where it stands and each giving the same bits: the sign of a
 // bearing without sin, the tangent bound, the latitude trig kept per slot, and the
-// remembered legs.
+// bearings found only when a decision asks for them.
 #include "conversion/thinning.h"
 
 #include <math.h>
@@ -253,79 +253,44 @@ static void SetNextPointTrig()
         SetTrig(&NextPoint, &NextPointTrig);
 }
 
-// Speed-up "remembered legs": a leg's length is found at once, its bearing only once a
-// decision needs it (a candidate close to both neighbours is dropped on the lengths
-// alone), and the two legs measured last are kept, keyed by the bits of their ends: a
-// receiver standing still logs one position again and again, and the same leg comes up
-// again and again. Saves the bearings of points dropped as close, and whole legs while
-// the receiver stands; but on the bench's tracks (both profiles, MPS, 1,000,000 points)
-// the look-ups cost more than they save: without them a conversion takes 6% less time.
-// Same result: equal bits give the same leg, and the closeness test needs no bearing.
-// Ends holds the bits of from's LatRad and LonRad and to's LatRad and LonRad.
+// Speed-up "bearings when asked": a leg's length is found at once, its bearing only once a
+// decision needs it: a candidate close to both neighbours is dropped on the lengths alone.
+// Saves the bearings of points dropped as close, many where a receiver stands still. (Legs
+// kept by the bits of their ends, for a receiver logging one position again and again, were
+// tried too: on the bench's tracks the look-ups cost more than they saved, 6% of a
+// conversion's time.) Same result: the closeness test needs no bearing, and a bearing found
+// later is found from the same numbers.
 struct PassLeg {
-    double Ends[4];
     double Meters;
     double X;
     double Bearing;
     bool HasBearing;
-    int Slot;   // the remembered leg it was measured into or taken from
 };
 
-// Two are kept, as the pass measures two legs for each dropped point.
-static const int RememberedLegs = 2;
-static PassLeg Remembered[RememberedLegs];
-static int RememberNext = 0;
-// A LatRad no point has (readers keep latitudes within +-90 degrees): marks a remembered
-// leg as empty.
-static const double NotALatitude = 1000.0;
-
-// The leg's length, or the whole leg as measured before for the same bits.
 static void MeasurePassLeg(const TrackPoint *from, const LatitudeTrig *a, const TrackPoint *to,
                            const LatitudeTrig *b, PassLeg *leg)
 {
-    leg->Ends[0] = from->LatRad;
-    leg->Ends[1] = from->LonRad;
-    leg->Ends[2] = to->LatRad;
-    leg->Ends[3] = to->LonRad;
-    for (int i = 0; i < RememberedLegs; i++) {
-        if (memcmp(Remembered[i].Ends, leg->Ends, sizeof leg->Ends) == 0) {
-            *leg = Remembered[i];
-            return;
-        }
-    }
     leg->Meters = LegMeters(from, a, to, b, &leg->X);
     leg->HasBearing = false;
-    leg->Slot = RememberNext;
-    Remembered[RememberNext] = *leg;
-    RememberNext = RememberNext + 1 == RememberedLegs ? 0 : RememberNext + 1;
 }
 
-// The leg's bearing, found the first time it is asked for, and kept with the remembered
-// leg it came from while that one still holds it (a bearing not kept is only found again,
-// to the same bits).
+// The leg's bearing, found the first time it is asked for.
 static double PassLegBearing(const TrackPoint *from, const LatitudeTrig *a, const TrackPoint *to,
                              const LatitudeTrig *b, PassLeg *leg)
 {
     if (!leg->HasBearing) {
         leg->Bearing = LegBearing(from, a, to, b, leg->X);
         leg->HasBearing = true;
-        PassLeg *kept = &Remembered[leg->Slot];
-        if (memcmp(kept->Ends, leg->Ends, sizeof leg->Ends) == 0) {
-            kept->Bearing = leg->Bearing;
-            kept->HasBearing = true;
-        }
     }
     return leg->Bearing;
 }
 
-// The plain pass above with the trig per slot and the remembered legs.
+// The plain pass above with the trig per slot and the bearings when asked.
 int RunThinningPass()
 {
     PassLeg candidateLeg;   // from the last waypoint to the candidate
     PassLeg nextLeg;        // from the candidate to the next point
     int keep;
-    // No leg of an earlier track counts.
-    for (int i = 0; i < RememberedLegs; i++) Remembered[i].Ends[0] = NotALatitude;
 
     // Fill the window: the first point, the first candidate and the point after it.
     if (NextTrackPoint(&LastWaypoint) != PointDelivered) return EndTooShort();
