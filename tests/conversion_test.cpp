@@ -294,7 +294,7 @@ TEST_CASE("Usage errors exit 64 with one line on standard error and touch nothin
     WriteBytes(dir / "a.plt", Good);
     const std::wstring t = WidePath(dir / "a.plt");
     const std::vector<std::vector<std::wstring>> cases = {
-        {}, {L"--quiet"}, {L"--bogus", t}, {L"-x", t}, {L"-f"}, {t, L"--format"}, {L"-f", L"kml", t},
+        {}, {L"--quiet"}, {L"--bogus", t}, {L"-x", t}, {L"-f"}, {t, L"--format"}, {L"-f", L"kmz", t},
         {L"--format=", t}, {L"-f", L"plt", L"--format=gpx", t}, {L"--min-meters", L"abc", t},
         {L"--min-meters", L"+5", t}, {L"--min-meters", L"5.5", t}, {L"--min-meters", L"", t}, {L"--min-meters=-", t},
         {L"--max-meters", L"2147483648", t}, {L"--max-degrees=-2147483649", t},
