@@ -80,10 +80,12 @@ const char UsageHead[] =
     "usage: wayfold-convert [OPTIONS] TRACK...\n"
     "Converts each GPS track into a thinned forward route (nameF.rt2) and the same route\n"
     "reversed (nameB.rt2), beside the track or in the -o folder, for OziExplorer CE. The name\n"
-    "is the track's without its ending ({endings}, or its last one).\n"
+    "is the track's without its ending (or its last one), which names its format:\n"
+    "  {endings}\n"
     "A TRACK that is a folder stands for the files directly inside it with those endings (in\n"
-    "any case), in name order. A route is replaced only when its whole conversion succeeded, and a run\n"
-    "that would write one file twice, or over a track it reads, is refused before it starts.\n"
+    "any case), in name order. A route is replaced only when its whole conversion succeeded,\n"
+    "and a run that would write one file twice, or over a track it reads, is refused before\n"
+    "it starts.\n"
     "\n";
 const char UsageTail[] =
     "\n"

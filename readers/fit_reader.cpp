@@ -99,21 +99,21 @@ static bool NextDataByte(unsigned char *byte)
 static int ReadFileHeader()
 {
     unsigned char header[FitHeaderWithCrc];
-    unsigned char byte;
     FitCrc = 0;
-    if (!NextByte(&byte)) return HeaderReadError;
-    int size = byte;
+    if (!NextByte(&header[0])) return HeaderReadError;
+    int size = header[0];
     if (size < FitShortHeader) return HeaderWrongFormat;
-    header[0] = byte;
-    unsigned int headerCrc = 0;
-    for (int i = 1; i < size; i++) {
-        if (i == FitShortHeader) headerCrc = FitCrc;
+    for (int i = 1; i < FitShortHeader; i++)
+        if (!NextByte(&header[i])) return HeaderReadError;
+    const unsigned char *signature = header + FitSignatureAt;
+    if (signature[0] != '.' || signature[1] != 'F' || signature[2] != 'I' || signature[3] != 'T') return HeaderWrongFormat;
+    // The CRC of the first 12 bytes, and the rest of the header, of which 2 bytes are read.
+    unsigned int headerCrc = FitCrc;
+    for (int i = FitShortHeader; i < size; i++) {
+        unsigned char byte;
         if (!NextByte(&byte)) return HeaderReadError;
         if (i < FitHeaderWithCrc) header[i] = byte;
     }
-    if (header[FitSignatureAt] != '.' || header[FitSignatureAt + 1] != 'F' || header[FitSignatureAt + 2] != 'I' ||
-        header[FitSignatureAt + 3] != 'T')
-        return HeaderWrongFormat;
     if (size >= FitHeaderWithCrc) {
         unsigned int stated = header[FitShortHeader] | (unsigned int)header[FitShortHeader + 1] << 8;
         if (stated != 0 && stated != headerCrc) return HeaderWrongFormat;
