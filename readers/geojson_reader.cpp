@@ -14,12 +14,14 @@ static int BlockEnd = 0;
 // What an object is, by its "type" member.
 enum { GeoUnknown, GeoLineString, GeoMultiLineString, GeoOther };
 // Which member's value an object is at.
-enum { KeyOther, KeyType, KeyCoordinates };
+enum { KeyOther, KeyType, KeyCoordinates, KeyProperties };
 
 // One open object or array. An object whose "coordinates" came before its "type" keeps
-// where they start, to read them again once the type says they are a line's.
+// where they start, to read them again once the type says they are a line's. Within a
+// Feature's "properties" nothing is a geometry: they are the user's own data.
 struct JsonLevel {
     bool IsObject;
+    bool InProperties;
     bool ExpectKey;
     bool Replayed;
     int Type;
@@ -204,6 +206,7 @@ static int Open(bool isObject)
         PositionBad = true;
     }
     JsonLevel *level = &Levels[Depth++];
+    level->InProperties = parent && (parent->InProperties || (parent->IsObject && parent->Key == KeyProperties));
     level->IsObject = isObject;
     level->ExpectKey = isObject;
     level->Replayed = false;
@@ -253,11 +256,11 @@ static int TakeScalar(int token)
         if (PositionNumbers < 2) PositionNumbers++;
         return JsonReadOn;
     }
-    if (!level->IsObject) return JsonReadOn;
+    if (!level->IsObject || level->InProperties) return JsonReadOn;
     if (level->ExpectKey) {
         if (token != TokenString) return Damaged();
         level->ExpectKey = false;
-        level->Key = TokenIs("type") ? KeyType : TokenIs("coordinates") ? KeyCoordinates : KeyOther;
+        level->Key = TokenIs("type") ? KeyType : TokenIs("coordinates") ? KeyCoordinates : TokenIs("properties") ? KeyProperties : KeyOther;
         return JsonReadOn;
     }
     if (level->Key == KeyType && token == TokenString) return TakeType(level);

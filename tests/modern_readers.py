@@ -46,8 +46,9 @@ def geojson_points(path):
             if depth:
                 lines = value['coordinates'] if depth == 2 else [value['coordinates']]
                 points.extend((p[1], p[0]) for line in lines for p in line)
-            for v in value.values():
-                walk(v)
+            for k, v in value.items():
+                if k != 'properties':
+                    walk(v)
         elif isinstance(value, list):
             for v in value:
                 walk(v)
