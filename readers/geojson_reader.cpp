@@ -190,6 +190,8 @@ static int Open(bool isObject)
 {
     if (Overflow > 0 || Depth == GeoJsonDepthMax) return Overflow++ == 0 ? GeoJsonSkipTooDeep : JsonReadOn;
     JsonLevel *parent = Depth > 0 ? &Levels[Depth - 1] : 0;
+    // An object's member starts with its name.
+    if (parent && parent->IsObject && parent->ExpectKey) return Damaged();
     if (!isObject && parent && parent->IsObject && parent->Key == KeyCoordinates && !InCoordinates) {
         if (parent->Type == GeoLineString || parent->Type == GeoMultiLineString) {
             InCoordinates = true;
@@ -249,21 +251,23 @@ static int TakeScalar(int token)
 {
     if (Overflow > 0 || Depth == 0) return JsonReadOn;
     JsonLevel *level = &Levels[Depth - 1];
-    if (InCoordinates) {
-        if (Depth - 1 != PositionLevel) return JsonReadOn;
+    if (level->IsObject) {
+        if (level->ExpectKey) {
+            if (token != TokenString) return Damaged();
+            level->ExpectKey = false;
+            if (level->InProperties) level->Key = KeyOther;
+            else level->Key = TokenIs("type") ? KeyType : TokenIs("coordinates") ? KeyCoordinates : TokenIs("properties") ? KeyProperties : KeyOther;
+            return JsonReadOn;
+        }
+        // An object within coordinates is no geometry.
+        if (level->Key == KeyType && token == TokenString && !InCoordinates) return TakeType(level);
+        return JsonReadOn;
+    }
+    if (InCoordinates && Depth - 1 == PositionLevel) {
         if (token != TokenNumber || TokenCut) PositionBad = true;
         else if (PositionNumbers < 2) Position[PositionNumbers] = ParseDecimal(TokenText);
         if (PositionNumbers < 2) PositionNumbers++;
-        return JsonReadOn;
     }
-    if (!level->IsObject || level->InProperties) return JsonReadOn;
-    if (level->ExpectKey) {
-        if (token != TokenString) return Damaged();
-        level->ExpectKey = false;
-        level->Key = TokenIs("type") ? KeyType : TokenIs("coordinates") ? KeyCoordinates : TokenIs("properties") ? KeyProperties : KeyOther;
-        return JsonReadOn;
-    }
-    if (level->Key == KeyType && token == TokenString) return TakeType(level);
     return JsonReadOn;
 }
 
