@@ -19,6 +19,7 @@
 #include "converter/route_picture.h"
 #include "platform/file_io.h"
 #include "platform/status_display.h"
+#include "readers/gpx_route_reader.h"
 #include "readers/nmea_reader.h"
 #include "readers/track_survey.h"
 #include "settings/thinning_settings.h"
@@ -31,7 +32,7 @@ namespace {
 // ---- The options: one table, which the parser reads and the help is made from ----
 
 enum OptionId {
-    OptFormat, OptOutputDir, OptTalkers, OptThresholds, OptMethod, OptFit,
+    OptFormat, OptOutputDir, OptTalkers, OptGpxPoints, OptThresholds, OptMethod, OptFit,
     OptStatusText, OptReport, OptSvg, OptQuiet, OptHelp, OptVersion
 };
 
@@ -53,6 +54,9 @@ const OptionEntry Options[] = {
     {OptTalkers, nullptr, "--nmea-talkers", "WHICH", "gp or any",
      "gp: only $GPRMC sentences (default); any: every talker's RMC,\n"
      "no fix when the mode letter is N, one fix under two talkers once"},
+    {OptGpxPoints, nullptr, "--gpx-points", "WHICH", "track or route",
+     "track: a GPX file's track points <trkpt> (default); route: its route\n"
+     "points <rtept> instead"},
     {OptThresholds, nullptr, nullptr, "N", "a whole number from -2147483648 to 2147483647", nullptr},
     {OptMethod, nullptr, "--method", "METHOD", "classic or bounded",
      "classic (default): the keep rule above; bounded: every point within\n"
@@ -112,6 +116,7 @@ struct Settings {
     bool quiet = false;
     std::wstring outputDir;
     int nmeaTalkers = NmeaTalkersGp;
+    int gpxPoints = GpxPointsTrack;
     int report = 0;  // 0 none, 1 lines, 2 JSON
     bool svg = false;
     int method = ThinningClassic;
@@ -278,6 +283,9 @@ bool TakeValue(Settings &settings, OptionId id, int threshold, const std::wstrin
     case OptTalkers:
         settings.nmeaTalkers = value == L"any" ? NmeaTalkersAny : NmeaTalkersGp;
         return value == L"gp" || value == L"any";
+    case OptGpxPoints:
+        settings.gpxPoints = value == L"route" ? GpxPointsRoute : GpxPointsTrack;
+        return value == L"track" || value == L"route";
     case OptThresholds:
         settings.thresholdGiven[threshold] = true;
         return ParseWhole(value, &settings.thresholds[threshold]);
@@ -520,7 +528,7 @@ std::string WhyNoTrack(const TrackRun &run, const int *passedOver, int points, b
         return "it does not begin with the MsRcd signature";
     }
     std::string found = points ? Plural(points, "track points, at least 3 needed") : "0 track points";
-    if (run.format == InputFormatGpx && survey.RoutePoints > 0 && points == 0)
+    if (run.format == InputFormatGpx && GpxPoints == GpxPointsTrack && survey.RoutePoints > 0 && points == 0)
         return found + "; " + Plural(survey.RoutePoints, "route points <rtept> passed over");
     int most = -1;
     for (int kind = 0; kind < PassedOverKinds; kind++)
@@ -529,7 +537,7 @@ std::string WhyNoTrack(const TrackRun &run, const int *passedOver, int points, b
     if (most >= 0) return found + "; " + Plural(passedOver[most], FindPassedOverReason(run.format, most)->Text);
     if (points) return found;
     switch (run.format) {
-    case InputFormatGpx: return "no <trkpt> tag in the file";
+    case InputFormatGpx: return GpxPoints == GpxPointsRoute ? "no <rtept> tag in the file" : "no <trkpt> tag in the file";
     case InputFormatPlt: return "no line after the header";
     case InputFormatNmea: return "no line in the file";
     case InputFormatFit: return "no record message in the file";
@@ -697,6 +705,7 @@ int RunConvertCli(int argc, const wchar_t *const *argv, std::FILE *out, std::FIL
     ProgressOut = output == Output::Progress ? progress : nullptr;
     SetStatusRepaintHandler(output == Output::Progress ? PrintStatusChange : nullptr);
     NmeaTalkers = settings.nmeaTalkers;
+    GpxPoints = settings.gpxPoints;
 
     int status = 0;
     Tally tally;
@@ -716,6 +725,7 @@ int RunConvertCli(int argc, const wchar_t *const *argv, std::FILE *out, std::FIL
     SetStatusRepaintHandler(nullptr);
     ProgressOut = nullptr;
     NmeaTalkers = NmeaTalkersGp;
+    GpxPoints = GpxPointsTrack;
     ThinningMethod = ThinningClassic;
     return status;
 }

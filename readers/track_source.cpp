@@ -5,6 +5,7 @@
 #include "readers/fit_reader.h"
 #include "readers/geojson_reader.h"
 #include "readers/gpx_reader.h"
+#include "readers/gpx_route_reader.h"
 #include "readers/igc_reader.h"
 #include "readers/kml_reader.h"
 #include "readers/line_reader.h"
@@ -51,7 +52,10 @@ int NextTrackPoint(TrackPoint *point)
     // Each reader passes over unusable lines, tags or records with a positive result.
     switch (InputFormat) {
     case InputFormatGpx:
-        while ((result = ReadGpxPoint(point)) > 0) CountPassedOver(result);
+        if (GpxPoints == GpxPointsRoute)
+            while ((result = ReadGpxRoutePoint(point)) > 0) CountPassedOver(result);
+        else
+            while ((result = ReadGpxPoint(point)) > 0) CountPassedOver(result);
         break;
     case InputFormatMps:
         result = ReadMpsPoint(point);

@@ -6,6 +6,7 @@
 #include "readers/fit_reader.h"
 #include "readers/geojson_reader.h"
 #include "readers/gpx_reader.h"
+#include "readers/gpx_route_reader.h"
 #include "readers/igc_reader.h"
 #include "readers/kml_reader.h"
 #include "readers/nmea_reader.h"
@@ -18,6 +19,9 @@ static const PassedOverReason PassedOverReasons[] = {
     {InputFormatGpx, GpxSkipNoName, "trkpt_without_lat_lon", "track points <trkpt> without lat or lon passed over", false},
     {InputFormatGpx, GpxSkipNoNumber, "trkpt_without_number", "track points <trkpt> without a number for lat or lon passed over", false},
     {InputFormatGpx, GpxSkipOutOfRange, "trkpt_out_of_range", "track points <trkpt> out of range passed over", false},
+    {InputFormatGpx, GpxRouteSkipNoName, "rtept_without_lat_lon", "route points <rtept> without lat or lon passed over", false},
+    {InputFormatGpx, GpxRouteSkipNoNumber, "rtept_without_number", "route points <rtept> without a number for lat or lon passed over", false},
+    {InputFormatGpx, GpxRouteSkipOutOfRange, "rtept_out_of_range", "route points <rtept> out of range passed over", false},
     {InputFormatPlt, PltSkipNoComma, "line_without_comma", "lines without a comma between latitude and longitude passed over", false},
     {InputFormatPlt, PltSkipOutOfRange, "line_out_of_range", "lines with a coordinate out of range passed over", false},
     {InputFormatNmea, NmeaSkipNotRmc, "not_rmc", "lines that are not RMC sentences passed over", false},

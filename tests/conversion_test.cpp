@@ -302,7 +302,7 @@ TEST_CASE("Usage errors exit 64 with one line on standard error and touch nothin
         {L"--status-text", L"--status-text", t}, {L"--quiet=yes", t}, {t, WidePath(dir / "a.txt")},
         {t, std::wstring(2035, L'x') + L".plt"}, {L"--", L"--not-an-option"},
         {L"--report=xml", t}, {L"--svg=yes", t}, {L"--report", L"--report=json", t},
-        {L"-o", WidePath(dir / "missing"), t}, {L"--output-dir", t, t}, {L"--nmea-talkers", L"gn", t},
+        {L"-o", WidePath(dir / "missing"), t}, {L"--output-dir", t, t}, {L"--nmea-talkers", L"gn", t}, {L"--gpx-points", L"rte", t},
         {L"--method", L"fast", t}, {L"--method=bounded", L"--method=classic", t}, {L"--fit", L"1", t},
         {L"--fit=x", t}, {L"--fit", L"1000000", t}, {L"--fit=3", L"--method", L"classic", t},
         {L"--fit=3", L"--max-ort-error=5", t},

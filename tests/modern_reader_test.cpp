@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "readers/gpx_route_reader.h"
 #include "readers/track_survey.h"
 #include "tests/test_support.h"
 
@@ -46,6 +47,8 @@ std::string Tp(const std::string &lat, const std::string &lon)
            "</LongitudeDegrees></Position></Trackpoint>\n";
 }
 std::string Nest(int depth, const std::string &inner) { return std::string(depth, '[') + inner + std::string(depth, ']'); }
+
+const int R = 100;  // GPX, read with --gpx-points route
 
 struct Case { int format; std::string bytes; std::vector<double> latLon; std::string passed; int header = HeaderAccepted; };
 
@@ -116,10 +119,16 @@ TEST_CASE("FIT, TCX, KML, GeoJSON and IGC: inputs, damaged ones, the points they
             "B1941314360000N08026585WA\r\nB1941319000000N18000000WA\r\nB1941319100000N00000000WA\r\nB1941310000000N18100000EA\r\n"
             "B19413143504x0N08026585WA\r\nB1941314350420X08026585WA\r\nb1941314350420N08026585WA\r\nB1941314350420N08026585EA",
          {43 + 50.42 / 60, -(80 + 26.585 / 60), -(43 + 50.42 / 60), 80 + 26.585 / 60, 90, -180}, "other_record=2,bad_b_record=6"},
+        {R, "<rte><rtept lat='1' lon='2'/><trkpt lat='3' lon='4'/><rtept lon='5'><rtept lat='x' lon='6'><rtept lat='101' lon='1'>"
+            "<rtept lat='1' lon='370.5'><rtept lat='1' lon=''><gpx:rtept\n lon=\"8\" lat=\"-7\"></gpx:rtept><rtepts lat='1' lon='1'></rte>",
+         {1, 2, 6, 6, -7, 8}, "rtept_without_lat_lon=1,rtept_without_number=1,rtept_out_of_range=2"},
     };
     for (const Case &c : cases) {
         CAPTURE(&c - cases);  // the case's place in the table
-        ReadOutcome read = ReadAllPoints(c.bytes, c.format);
+        GpxPoints = c.format == R ? GpxPointsRoute : GpxPointsTrack;
+        const int format = c.format == R ? InputFormatGpx : c.format;
+        ReadOutcome read = ReadAllPoints(c.bytes, format);
+        GpxPoints = GpxPointsTrack;
         CHECK(read.headerResult == c.header);
         std::vector<double> latLon;
         for (const TrackPoint &p : read.points) latLon.insert(latLon.end(), {p.Lat, p.Lon});
@@ -127,7 +136,7 @@ TEST_CASE("FIT, TCX, KML, GeoJSON and IGC: inputs, damaged ones, the points they
         for (size_t i = 0; i < latLon.size() && i < c.latLon.size(); i++) CHECK(latLon[i] == doctest::Approx(c.latLon[i]).epsilon(1e-15));
         std::string passed;
         for (int kind = 0; kind < PassedOverKinds; kind++)
-            if (PassedOver[kind]) passed += (passed.empty() ? "" : ",") + std::string(FindPassedOverReason(c.format, kind)->Name) + "=" + std::to_string(PassedOver[kind]);
+            if (PassedOver[kind]) passed += (passed.empty() ? "" : ",") + std::string(FindPassedOverReason(format, kind)->Name) + "=" + std::to_string(PassedOver[kind]);
         CHECK(passed == c.passed);
         CHECK(read.status.empty());
     }

@@ -20,8 +20,8 @@ def local(element):
     return element.tag.rsplit('}', 1)[-1]
 
 
-def gpx_points(path):
-    return [(float(e.get('lat')), float(e.get('lon'))) for e in ET.parse(path).iter() if local(e) == 'trkpt']
+def gpx_points(path, tag='trkpt'):
+    return [(float(e.get('lat')), float(e.get('lon'))) for e in ET.parse(path).iter() if local(e) == tag]
 
 
 def kml_points(path, tracks=None):
@@ -57,7 +57,8 @@ def geojson_points(path):
 
 
 def delivered(fmt, path):
-    out = subprocess.run([sys.argv[1], fmt, str(path)], stdout=subprocess.PIPE, check=True, text=True).stdout.split('\n')
+    route = fmt == 'gpx-route'
+    out = subprocess.run([sys.argv[1], 'gpx' if route else fmt, str(path)] + ['route'] * route, stdout=subprocess.PIPE, check=True, text=True).stdout.split('\n')
     assert out[0] == 'header 0', (path, out[0])
     points = [tuple(map(float, l.split())) for l in out[1:] if l and (l[0].isdigit() or l[0] == '-')]
     passed = {l.split()[0]: int(l.split()[1]) for l in out[1:] if l and l[0].isalpha()}
@@ -91,7 +92,8 @@ for fmt, track, expected, passed_over, *tolerance in [
         ('geojson', 'track.geojson', geojson_points(m / 'track.geojson'), {'other_geometry': 4})]:
     check(track, fmt, m / track, expected, (tolerance or [5e-8])[0], passed_over)
 
-# gpsbabel's writers: KML and TCX keep 6 decimals, GeoJSON 9, IGC thousandths of a minute.
+# gpsbabel's writers: KML and TCX keep 6 decimals, GeoJSON 9, IGC thousandths of a minute;
+# a GPX route from the track (--gpx-points route) keeps the track's numbers.
 if shutil.which('gpsbabel'):
     with tempfile.TemporaryDirectory() as folder:
         for gpx in sorted(samples.glob('*.gpx')):
@@ -100,6 +102,9 @@ if shutil.which('gpsbabel'):
                 out = pathlib.Path(folder) / (gpx.stem + '.' + fmt)
                 subprocess.run(['gpsbabel', '-i', 'gpx', '-f', str(gpx), '-o', writer, '-F', str(out)], check=True)
                 check('%s by gpsbabel -o %s' % (gpx.name, writer), fmt, out, gpx_points(gpx), tolerance)
+            out = pathlib.Path(folder) / (gpx.stem + '-route.gpx')
+            subprocess.run(['gpsbabel', '-i', 'gpx', '-f', str(gpx), '-x', 'transform,rte=trk,del', '-o', 'gpx', '-F', str(out)], check=True)
+            check('%s as a route by gpsbabel' % gpx.name, 'gpx-route', out, gpx_points(out, 'rtept'), 0)
 else:
     print('no gpsbabel: its files untried')
 sys.exit(1 if failed else 0)
