@@ -1,6 +1,7 @@
 #include "readers/fit_reader.h"
 
 #include <stdint.h>
+#include <string.h>
 
 // The file header: its size byte, then at least the protocol and profile versions, the
 // data size (4 bytes, little-endian, from byte 4) and ".FIT" (bytes 8 to 11); a header of
@@ -55,6 +56,10 @@ static uint32_t FitDataLeft = 0;
 enum { FitInRecords, FitBeforeCrc, FitBeforeHeader, FitEnded };
 static int FitStage = FitEnded;
 
+// FitCrcStep a byte at a time: the CRC of each byte value from 0, made on first use.
+static unsigned short ByteCrcs[256];
+static bool ByteCrcsMade = false;
+
 unsigned int FitCrcStep(unsigned int crc, unsigned char byte)
 {
     static const unsigned short Table[16] = {0x0000, 0xCC01, 0xD801, 0x1400, 0xF001, 0x3C00, 0x2800, 0xE401,
@@ -84,6 +89,18 @@ static bool NextByte(unsigned char *byte)
     *byte = FitBlock[FitBlockNext++];
     FitCrc = FitCrcStep(FitCrc, *byte);
     return true;
+}
+
+// The CRC of the current file after count more bytes from bytes.
+static void AddToCrc(const unsigned char *bytes, int count)
+{
+    if (!ByteCrcsMade) {
+        for (int value = 0; value < 256; value++) ByteCrcs[value] = (unsigned short)FitCrcStep(0, (unsigned char)value);
+        ByteCrcsMade = true;
+    }
+    unsigned int crc = FitCrc;
+    for (int i = 0; i < count; i++) crc = (crc >> 8) ^ ByteCrcs[(crc ^ bytes[i]) & 0xFF];
+    FitCrc = crc;
 }
 
 // The next byte of the data records; false when the file or the data ends first.
@@ -190,11 +207,22 @@ static int ReadDataMessage(int local, TrackPoint *point)
     if (!definition->Defined) return FitSkipUndefined;
     unsigned char latitude[FitPositionSize] = {0, 0, 0, 0};
     unsigned char longitude[FitPositionSize] = {0, 0, 0, 0};
-    for (int i = 0; i < definition->DataSize; i++) {
-        unsigned char byte;
-        if (!NextDataByte(&byte)) return FitSkipCutRecord;
-        if ((unsigned int)(i - definition->LatitudeAt) < (unsigned int)FitPositionSize) latitude[i - definition->LatitudeAt] = byte;
-        if ((unsigned int)(i - definition->LongitudeAt) < (unsigned int)FitPositionSize) longitude[i - definition->LongitudeAt] = byte;
+    int size = definition->DataSize;
+    if ((uint32_t)size <= FitDataLeft && size <= FitBlockEnd - FitBlockNext) {
+        // The whole message in the block: taken from there, its CRC in one pass.
+        const unsigned char *bytes = FitBlock + FitBlockNext;
+        AddToCrc(bytes, size);
+        FitBlockNext += size;
+        FitDataLeft -= size;
+        if (definition->LatitudeAt >= 0) memcpy(latitude, bytes + definition->LatitudeAt, FitPositionSize);
+        if (definition->LongitudeAt >= 0) memcpy(longitude, bytes + definition->LongitudeAt, FitPositionSize);
+    } else {
+        for (int i = 0; i < size; i++) {
+            unsigned char byte;
+            if (!NextDataByte(&byte)) return FitSkipCutRecord;
+            if ((unsigned int)(i - definition->LatitudeAt) < (unsigned int)FitPositionSize) latitude[i - definition->LatitudeAt] = byte;
+            if ((unsigned int)(i - definition->LongitudeAt) < (unsigned int)FitPositionSize) longitude[i - definition->LongitudeAt] = byte;
+        }
     }
     if (!definition->Record) return FitReadOn;
     if (definition->LatitudeAt < 0 || definition->LongitudeAt < 0 ||

@@ -45,13 +45,16 @@ static double Position[2];
 static bool Replaying = false;
 static long ResumeAt = 0;
 
-// The token read last: its kind, where it started, its text (strings and numbers, cut at
-// GeoJsonTokenLimit, when TokenCut is set).
+// The token read last: its kind, where it started, its text (strings and literals, cut at
+// GeoJsonTokenLimit, when TokenCut is set), a number's text (in the block or in TokenText,
+// valid up to the next token, followed by a byte that is no part of it) and length.
 enum { TokenEnd, TokenBad, TokenOpenObject, TokenCloseObject, TokenOpenArray, TokenCloseArray, TokenColon,
        TokenComma, TokenString, TokenNumber, TokenLiteral };
 static char TokenText[GeoJsonTokenLimit + 1];
 static bool TokenCut = false;
 static long TokenAt = 0;
+static const char *NumberText = 0;
+static int NumberLength = 0;
 
 // The steps of the reading say "read on" with this result: none of the shared results nor
 // a reason.
@@ -110,11 +113,26 @@ static bool IsNumberByte(int c)
     return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.' || c == 'e' || c == 'E';
 }
 
+// The number token's value; false when it has none or is longer than any number written.
+// Parsed only where it is wanted: most numbers are passed over.
+static bool TakeNumber(double *value)
+{
+    const char *end;
+    *value = ParseDecimalEnd(NumberText, &end);
+    return end != NumberText && NumberLength <= GeoJsonTokenLimit;
+}
+
 static int NextToken()
 {
+    // White space, passed over in the block where it can.
     int c;
-    do c = NextByte();
-    while (c == ' ' || c == '\t' || c == '\r' || c == '\n');
+    for (;;) {
+        while (BlockNext < BlockEnd && (JsonBlock[BlockNext] == ' ' || JsonBlock[BlockNext] == '\n' ||
+                                        JsonBlock[BlockNext] == '\r' || JsonBlock[BlockNext] == '\t'))
+            BlockNext++;
+        c = NextByte();
+        if (c != ' ' && c != '\t' && c != '\r' && c != '\n') break;
+    }
     TokenAt = BlockStart + BlockNext - 1;
     int length = 0;
     TokenCut = false;
@@ -141,12 +159,28 @@ static int NextToken()
         TokenText[length] = 0;
         return TokenString;
     default:
-        if (IsNumberByte(c) || (c >= 'a' && c <= 'z')) {
-            bool number = IsNumberByte(c);
+        if (IsNumberByte(c)) {
+            // Read in the block where a byte after the number lies in it too, else copied.
+            int start = BlockNext - 1, end = BlockNext;
+            while (end < BlockEnd && IsNumberByte((unsigned char)JsonBlock[end])) end++;
+            if (end < BlockEnd) {
+                BlockNext = end;
+                NumberText = JsonBlock + start;
+                NumberLength = end - start;
+                return TokenNumber;
+            }
             KeepTokenByte(&length, c);
-            while ((c = PeekByte()) >= 0 && (number ? IsNumberByte(c) : c >= 'a' && c <= 'z')) KeepTokenByte(&length, NextByte());
+            while ((c = PeekByte()) >= 0 && IsNumberByte(c)) KeepTokenByte(&length, NextByte());
             TokenText[length] = 0;
-            return number ? TokenNumber : TokenLiteral;
+            NumberText = TokenText;
+            NumberLength = TokenCut ? GeoJsonTokenLimit + 1 : length;
+            return TokenNumber;
+        }
+        if (c >= 'a' && c <= 'z') {
+            KeepTokenByte(&length, c);
+            while ((c = PeekByte()) >= 'a' && c <= 'z') KeepTokenByte(&length, NextByte());
+            TokenText[length] = 0;
+            return TokenLiteral;
         }
         return TokenBad;
     }
@@ -264,8 +298,7 @@ static int TakeScalar(int token)
         return JsonReadOn;
     }
     if (InCoordinates && Depth - 1 == PositionLevel) {
-        if (token != TokenNumber || TokenCut) PositionBad = true;
-        else if (PositionNumbers < 2) Position[PositionNumbers] = ParseDecimal(TokenText);
+        if (token != TokenNumber || (PositionNumbers < 2 && !TakeNumber(&Position[PositionNumbers]))) PositionBad = true;
         if (PositionNumbers < 2) PositionNumbers++;
     }
     return JsonReadOn;
