@@ -405,6 +405,31 @@ TEST_CASE("Folders: their tracks in byte order of the names, route files into -o
     CHECK(fs::exists(dir / "in/BF.rt2"));
 }
 
+TEST_CASE("Today's formats: their endings in any case, in folders too; a FIT CRC told once, its points used")
+{
+    TempDir dir;
+    fs::create_directories(dir / "in");
+    auto le32 = [](uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
+    // Three points in each format, 1, 2 degrees and on; the FIT file's CRC is wrong.
+    std::string fit = std::string("\x40\0\0\x14\0\x02\0\x04\x85\x01\x04\x85", 12);
+    for (uint32_t i = 0; i < 3; i++) fit += std::string(1, '\0') + le32(11930465 + i * 20000) + le32(23860929 + i * 20000);
+    WriteBytes(dir / "in/e.Fit", "\x0c\x10\x08\x34" + le32(fit.size()) + ".FIT" + fit + "\xAB\xCD");
+    WriteBytes(dir / "in/a.KML", "<kml><LineString><coordinates>2,1 2,1.001 2.001,1.002</coordinates></LineString></kml>");
+    WriteBytes(dir / "in/b.GeoJSON", R"({"type":"LineString","coordinates":[[2,1],[2,1.001],[2.001,1.002]]})");
+    WriteBytes(dir / "in/c.igc", "B1200000100000N00200000EA\r\nB1200010100060N00200000EA\r\nB1200020100120N00200060EA\r\n");
+    std::string tcx;
+    for (const char *lat : {"1", "1.001", "1.002"})
+        tcx += std::string("<Trackpoint><LatitudeDegrees>") + lat + "</LatitudeDegrees><LongitudeDegrees>2</LongitudeDegrees></Trackpoint>";
+    WriteBytes(dir / "in/d.TCX", tcx);
+    CliRun run = Run({L"--report=json", L"-o", WidePath(dir / "in"), WidePath(dir / "in")});
+    CHECK(run.status == 0);
+    for (const char *name : {"aF.rt2", "bB.rt2", "cF.rt2", "dB.rt2", "eF.rt2"}) CHECK(fs::exists(dir / "in" / name));
+    const std::string told = "e.Fit: 1 FIT files whose CRC does not match";
+    CHECK((run.err.find(told) != std::string::npos && run.err.find(told) == run.err.rfind(told)));
+    CHECK(run.out.find("\"file_crc_differs\":1") != std::string::npos);
+    CHECK(Run({L"-q", WidePath(dir / "in/e.Fit")}).err.find("CRC") == std::string::npos);
+}
+
 TEST_CASE("The report reads the track again without telling its damage twice")
 {
     TempDir dir;
