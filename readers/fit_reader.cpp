@@ -160,7 +160,8 @@ static int ReadDefinition(unsigned char recordHeader)
     definition->Defined = false;
     if (fixed[1] > 1) return FitSkipUndefined;
     definition->BigEndian = fixed[1] == 1;
-    unsigned int global = definition->BigEndian ? (unsigned int)fixed[2] << 8 | fixed[3] : fixed[2] | (unsigned int)fixed[3] << 8;
+    unsigned int global = definition->BigEndian ? (unsigned int)fixed[2] << 8 | fixed[3]
+                                                : fixed[2] | (unsigned int)fixed[3] << 8;
     bool record = definition->Record = global == FitRecordMessage;
     definition->DataSize = 0;
     definition->LatitudeAt = definition->LongitudeAt = -1;
@@ -169,8 +170,9 @@ static int ReadDefinition(unsigned char recordHeader)
         unsigned char field[3];
         for (int j = 0; j < 3; j++)
             if (!NextDataByte(&field[j])) return FitSkipCutRecord;
-        if (record && field[1] == FitPositionSize && field[0] == FitLatitudeField) definition->LatitudeAt = definition->DataSize;
-        if (record && field[1] == FitPositionSize && field[0] == FitLongitudeField) definition->LongitudeAt = definition->DataSize;
+        bool position = record && field[1] == FitPositionSize;
+        if (position && field[0] == FitLatitudeField) definition->LatitudeAt = definition->DataSize;
+        if (position && field[0] == FitLongitudeField) definition->LongitudeAt = definition->DataSize;
         definition->DataSize += field[1];
     }
     // Developer fields: number, size, developer index; only their sizes matter.
@@ -217,16 +219,20 @@ static int ReadDataMessage(int local, TrackPoint *point)
         if (definition->LatitudeAt >= 0) memcpy(latitude, bytes + definition->LatitudeAt, FitPositionSize);
         if (definition->LongitudeAt >= 0) memcpy(longitude, bytes + definition->LongitudeAt, FitPositionSize);
     } else {
+        // Byte by byte, each position byte kept as it passes (an offset of -1 matches none).
         for (int i = 0; i < size; i++) {
             unsigned char byte;
             if (!NextDataByte(&byte)) return FitSkipCutRecord;
-            if ((unsigned int)(i - definition->LatitudeAt) < (unsigned int)FitPositionSize) latitude[i - definition->LatitudeAt] = byte;
-            if ((unsigned int)(i - definition->LongitudeAt) < (unsigned int)FitPositionSize) longitude[i - definition->LongitudeAt] = byte;
+            unsigned int inLatitude = (unsigned int)(i - definition->LatitudeAt);
+            unsigned int inLongitude = (unsigned int)(i - definition->LongitudeAt);
+            if (inLatitude < (unsigned int)FitPositionSize) latitude[inLatitude] = byte;
+            if (inLongitude < (unsigned int)FitPositionSize) longitude[inLongitude] = byte;
         }
     }
     if (!definition->Record) return FitReadOn;
-    if (definition->LatitudeAt < 0 || definition->LongitudeAt < 0 ||
-        !Semicircles(latitude, definition->BigEndian, &point->Lat) || !Semicircles(longitude, definition->BigEndian, &point->Lon))
+    if (definition->LatitudeAt < 0 || definition->LongitudeAt < 0) return FitSkipNoPosition;
+    if (!Semicircles(latitude, definition->BigEndian, &point->Lat) ||
+        !Semicircles(longitude, definition->BigEndian, &point->Lon))
         return FitSkipNoPosition;
     if (!LatitudeInRange(point->Lat)) return FitSkipOutOfRange;
     SetRadians(point);

@@ -198,13 +198,14 @@ static int Damaged()
     return GeoJsonSkipDamaged;
 }
 
-// An object's "type" has been read into TokenText. Returns JsonReadOn, GeoJsonSkipOtherGeometry or
-// GeoJsonSkipDamaged.
+// An object's "type" has been read into TokenText. Returns JsonReadOn,
+// GeoJsonSkipOtherGeometry or GeoJsonSkipDamaged.
 static int TakeType(JsonLevel *object)
 {
     if (TokenIs("LineString")) object->Type = GeoLineString;
     else if (TokenIs("MultiLineString")) object->Type = GeoMultiLineString;
-    else if (TokenIs("Point") || TokenIs("MultiPoint") || TokenIs("Polygon") || TokenIs("MultiPolygon")) object->Type = GeoOther;
+    else if (TokenIs("Point") || TokenIs("MultiPoint") || TokenIs("Polygon") || TokenIs("MultiPolygon"))
+        object->Type = GeoOther;
     if (object->Type == GeoOther) return GeoJsonSkipOtherGeometry;
     // A line whose coordinates were passed over before: back to them, once, and on from
     // here after them.
@@ -253,8 +254,7 @@ static int Open(bool isObject)
 }
 
 // An array or object closes. Returns PointDelivered with a position in point, JsonReadOn,
-// or a
-// GeoJsonSkip reason.
+// or a GeoJsonSkip reason.
 static int Close(bool isObject, TrackPoint *point)
 {
     if (Overflow > 0) {
@@ -289,8 +289,11 @@ static int TakeScalar(int token)
         if (level->ExpectKey) {
             if (token != TokenString) return Damaged();
             level->ExpectKey = false;
-            if (level->InProperties) level->Key = KeyOther;
-            else level->Key = TokenIs("type") ? KeyType : TokenIs("coordinates") ? KeyCoordinates : TokenIs("properties") ? KeyProperties : KeyOther;
+            level->Key = KeyOther;
+            if (level->InProperties) return JsonReadOn;
+            if (TokenIs("type")) level->Key = KeyType;
+            else if (TokenIs("coordinates")) level->Key = KeyCoordinates;
+            else if (TokenIs("properties")) level->Key = KeyProperties;
             return JsonReadOn;
         }
         // An object within coordinates is no geometry.

@@ -38,8 +38,10 @@ const TrackFormatEntry *FindTrackFormat(int format)
 }
 
 // Every reader's positive results are counted apart, NMEA's going highest.
-WAYFOLD_LIMIT_CHECK(PassedOverKindsHoldReaders, NmeaSkipOtherTalker < PassedOverKinds && FitSkipNotFit < PassedOverKinds &&
-                                                    KmlSkipPolygon < PassedOverKinds && GeoJsonSkipTooDeep < PassedOverKinds);
+WAYFOLD_LIMIT_CHECK(PassedOverKindsHoldReaders, NmeaSkipOtherTalker < PassedOverKinds);
+WAYFOLD_LIMIT_CHECK(PassedOverKindsHoldNewReaders, FitSkipNotFit < PassedOverKinds && KmlSkipPolygon < PassedOverKinds &&
+                                                       GeoJsonSkipTooDeep < PassedOverKinds &&
+                                                       GpxRouteSkipOutOfRange < PassedOverKinds);
 
 static void CountPassedOver(int kind)
 {
