@@ -9,6 +9,7 @@ packages=(
   time python3                                  # the benchmark's peak memory; the differential test
   dpkg-dev man-db groff-base lintian            # the Debian package: its dependencies, manual page, checks
   librsvg2-bin                                  # the report check renders the route picture
+  gpsbabel                                      # the new readers checked against files it writes
 )
 missing=()
 for package in "${packages[@]}"; do
