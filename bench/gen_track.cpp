@@ -1,7 +1,7 @@
-// Writes one synthetic track in the four formats Wayfold reads, for the benchmark:
+// Writes one synthetic track in the formats Wayfold reads, for the benchmark:
 //   gen_track FOLDER [POINTS] [PROFILE]
-// makes FOLDER/track.plt, track.gpx, track.nmea and track.mps with POINTS points each
-// (default 1,000,000). PROFILE "ride" (the default) is a bicycle ride logged once a second:
+// makes FOLDER/track.plt, track.gpx, track.nmea, track.mps, track.fit, track.tcx,
+// track.kml, track.geojson and track.igc with POINTS points each (default 1,000,000). PROFILE "ride" (the default) is a bicycle ride logged once a second:
 // it wanders with small random turns, now and then a sharp one, and thinning keeps few of
 // its points. PROFILE "real" adds what a real receiver logs: stretches of walking and of
 // cycling, stops where the receiver logs one fix over and over, and a position error that
@@ -160,6 +160,23 @@ int32_t Semicircles(double degrees)
     return static_cast<int32_t>(value);
 }
 
+// FIT's CRC-16, bit by bit, over bytes, from crc.
+unsigned FitCrc(unsigned crc, const std::string &bytes)
+{
+    for (unsigned char c : bytes)
+        for (int bit = 0; bit < 8; bit++, c >>= 1) crc = ((crc ^ c) & 1) ? (crc >> 1) ^ 0xA001 : crc >> 1;
+    return crc;
+}
+
+// Degrees as IGC's ddmmmmm (or dddmmmmm): degrees, minutes and thousandths of a minute.
+std::string IgcAngle(double degrees, int degreeDigits)
+{
+    const long long thousandths = std::llround(std::fabs(degrees) * 60000.0);
+    char text[32];
+    std::snprintf(text, sizeof text, "%0*lld%05lld", degreeDigits, thousandths / 60000, thousandths % 60000);
+    return text;
+}
+
 void PutRecord(FILE *file, char type, const std::string &data)
 {
     std::string head;
@@ -197,6 +214,33 @@ int main(int argc, char **argv)
     FILE *gpx = Create(gpxPath);
     FILE *nmea = Create(nmeaPath);
     FILE *mps = Create(mpsPath);
+    const std::string fitPath = folder + "/track.fit", tcxPath = folder + "/track.tcx", kmlPath = folder + "/track.kml",
+                      geojsonPath = folder + "/track.geojson", igcPath = folder + "/track.igc";
+    FILE *fit = Create(fitPath);
+    FILE *tcx = Create(tcxPath);
+    FILE *kml = Create(kmlPath);
+    FILE *geojson = Create(geojsonPath);
+    FILE *igc = Create(igcPath);
+
+    // FIT: a 14-byte header, one definition of the record message (timestamp, position_lat,
+    // position_long, altitude), one 15-byte data message a point, the CRC.
+    const std::string fitDefinition("\x40\x00\x00\x14\x00\x04\xfd\x04\x86\x00\x04\x85\x01\x04\x85\x02\x02\x84", 18);
+    std::string fitBytes("\x0e\x20\x34\x08", 4);
+    PutLe32(fitBytes, static_cast<uint32_t>(fitDefinition.size() + 15 * static_cast<size_t>(points)));
+    fitBytes += ".FIT";
+    const unsigned fitHeaderCrc = FitCrc(0, fitBytes);
+    fitBytes += {char(fitHeaderCrc), char(fitHeaderCrc >> 8)};
+    fitBytes += fitDefinition;
+    unsigned fitCrc = FitCrc(0, fitBytes);
+    std::fwrite(fitBytes.data(), 1, fitBytes.size(), fit);
+    std::fputs("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<TrainingCenterDatabase xmlns=\"http://www.garmin.com/xmlschemas/"
+               "TrainingCenterDatabase/v2\">\n<Activities><Activity Sport=\"Biking\"><Id>2024-05-01T10:00:00Z</Id>\n"
+               "<Lap StartTime=\"2024-05-01T10:00:00Z\"><Track>\n", tcx);
+    std::fputs("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<kml xmlns=\"http://www.opengis.net/kml/2.2\"><Document>\n"
+               "<Placemark><name>Ride</name><LineString><tessellate>1</tessellate><coordinates>\n", kml);
+    std::fputs("{\"type\":\"FeatureCollection\",\"features\":[{\"type\":\"Feature\",\"properties\":{\"name\":\"Ride\"},"
+               "\"geometry\":{\"type\":\"LineString\",\"coordinates\":[\n", geojson);
+    std::fputs("AXXXgen_track\r\nHFDTE010524\r\nHFGIDGLIDERID:RIDE\r\nI013638FXA\r\n", igc);
 
     std::fputs("OziExplorer Track Point File Version 2.1\r\nWGS 84\r\nAltitude is in Feet\r\nReserved 3\r\n"
                "0,2,255,Ride,0,0,2,8421376\r\n",
@@ -264,7 +308,38 @@ int main(int argc, char **argv)
         point += '\x00';
         PutLe64(point, 0x41D2A05F20000000ULL); // depth: "unknown"
         std::fwrite(point.data(), 1, point.size(), mps);
+
+        // FIT: the record message, little-endian; altitude in fifths of a metre above -500 m.
+        point.assign(1, '\0');
+        PutLe32(point, static_cast<uint32_t>(fix.time - 631065600));
+        PutLe32(point, static_cast<uint32_t>(Semicircles(fix.lat)));
+        PutLe32(point, static_cast<uint32_t>(Semicircles(fix.lon)));
+        const unsigned altitude = static_cast<unsigned>(std::lround((fix.alt + 500.0) * 5.0));
+        point += {char(altitude), char(altitude >> 8)};
+        fitCrc = FitCrc(fitCrc, point);
+        std::fwrite(point.data(), 1, point.size(), fit);
+
+        char when[32];
+        std::strftime(when, sizeof when, "%Y-%m-%dT%H:%M:%SZ", &utc);
+        std::fprintf(tcx, "<Trackpoint><Time>%s</Time><Position><LatitudeDegrees>%.7f</LatitudeDegrees><LongitudeDegrees>"
+                     "%.7f</LongitudeDegrees></Position><AltitudeMeters>%.1f</AltitudeMeters></Trackpoint>\n",
+                     when, fix.lat, fix.lon, fix.alt);
+        std::fprintf(kml, "%.7f,%.7f,%.1f\n", fix.lon, fix.lat, fix.alt);
+        std::fprintf(geojson, "%s[%.7f,%.7f,%.1f]\n", i ? "," : "", fix.lon, fix.lat, fix.alt);
+        std::fprintf(igc, "B%02d%02d%02d%s%c%s%cA%05d%05d%03d\r\n", utc.tm_hour, utc.tm_min, utc.tm_sec,
+                     IgcAngle(fix.lat, 2).c_str(), fix.lat < 0 ? 'S' : 'N', IgcAngle(fix.lon, 3).c_str(), fix.lon < 0 ? 'W' : 'E',
+                     static_cast<int>(fix.alt), static_cast<int>(fix.alt), 0);
     }
+    std::fputc(static_cast<int>(fitCrc & 0xFF), fit);
+    std::fputc(static_cast<int>(fitCrc >> 8), fit);
+    std::fputs("</Track></Lap></Activity></Activities>\n</TrainingCenterDatabase>\n", tcx);
+    std::fputs("</coordinates></LineString></Placemark>\n</Document></kml>\n", kml);
+    std::fputs("]}}]}\n", geojson);
+    Close(fit, fitPath);
+    Close(tcx, tcxPath);
+    Close(kml, kmlPath);
+    Close(geojson, geojsonPath);
+    Close(igc, igcPath);
 
     std::fputs(" </trkseg></trk>\n</gpx>\n", gpx);
     PutRecord(mps, 'V', std::string("\0\x01", 2));

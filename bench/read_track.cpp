@@ -1,6 +1,6 @@
 // The readers alone: every point of a track through NextTrackPoint, without thinning or
 // route files, so the benchmark can tell reading from the rest of a conversion.
-//   read_track FORMAT FILE      (FORMAT: gpx, mps, plt or nmea)
+//   read_track FORMAT FILE      (FORMAT: a name of the formats' table: gpx, mps ... igc)
 // Prints the number of points and the seconds the header check and reading took.
 #include <chrono>
 #include <cstdio>
@@ -10,12 +10,11 @@
 
 int main(int argc, char **argv)
 {
-    static const char *const Formats[] = {"gpx", "mps", "plt", "nmea"};
     int format = 0;
-    for (int i = 0; argc == 3 && i < 4; ++i)
-        if (std::strcmp(argv[1], Formats[i]) == 0) format = i + 1;
+    for (int i = 0; argc == 3 && i < TrackFormatCount; ++i)
+        if (std::strcmp(argv[1], TrackFormats[i].Name) == 0) format = TrackFormats[i].Id;
     if (format == 0) {
-        std::fprintf(stderr, "usage: read_track gpx|mps|plt|nmea FILE\n");
+        std::fprintf(stderr, "usage: read_track FORMAT FILE (FORMAT: gpx, mps, plt, nmea, fit, tcx, kml, geojson or igc)\n");
         return 64;
     }
     InputFile = std::fopen(argv[2], "rb");

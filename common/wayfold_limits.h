@@ -27,9 +27,11 @@ const int OutputFolderCapacity = InputPathCapacity;
 const int OutputFolderMax = InputPathMax;
 
 // The characters cut from the end of the input path to make the output paths:
-// ".gpx", ".mps" and ".plt" have 4, ".nmea" has 5.
+// ".gpx", ".mps", ".plt", ".fit", ".tcx", ".kml" and ".igc" have 4, ".nmea" has 5,
+// ".geojson" 8.
 const int PathCutDefault = 4;
 const int PathCutNmea = 5;
+const int PathCutGeoJson = 8;
 
 // The kinds of things a reader passes over that are counted apart: a reader's positive
 // results are small numbers below this (NMEA's go highest), and 0 counts damaged records.
@@ -44,6 +46,23 @@ const int LineLimit = 150;
 // GPX tags), so line ends are found by scanning memory rather than by a call per byte,
 // and a long file takes few read calls; small beside the memory of any handheld.
 const int LineBlockSize = 32768;
+
+// The FIT reader reads its binary files this many bytes at a time, like the line reader,
+// and takes their records from memory byte by byte, each into the file's CRC.
+const int FitBlockSize = 32768;
+
+// The KML reader reads a LineString's coordinates this many characters at a time: room for
+// dozens of "lon,lat,alt" tuples, and a tuple longer than this is no position.
+const int KmlTextLimit = 4096;
+
+// The GeoJSON reader reads its file this many bytes at a time; it keeps the nesting of
+// objects and arrays in a stack of GeoJsonDepthMax levels (a MultiLineString in a Feature
+// in a GeometryCollection in a FeatureCollection needs under ten; deeper values are passed
+// over whole), and the first GeoJsonTokenLimit characters of a string or number (names of
+// keys and types, and numbers, are far shorter).
+const int GeoJsonBlockSize = 32768;
+const int GeoJsonDepthMax = 32;
+const int GeoJsonTokenLimit = 64;
 
 // GPX tags are read into TagBuffer with a limit of TagLimit, so at most TagLimit - 2
 // characters of one tag are kept, plus the terminator.
@@ -108,7 +127,7 @@ WAYFOLD_LIMIT_CHECK(InputPathTerminated, InputPathMax < InputPathCapacity);
 // The longest base that survives the cut, "F.rt2" and the terminator.
 WAYFOLD_LIMIT_CHECK(OutputPathFits, InputPathMax - PathCutDefault + RouteSuffixLength + 1 <= OutputPathCapacity);
 WAYFOLD_LIMIT_CHECK(OutputFolderTerminated, OutputFolderMax < OutputFolderCapacity);
-WAYFOLD_LIMIT_CHECK(PathCutsOrdered, PathCutDefault <= PathCutNmea);
+WAYFOLD_LIMIT_CHECK(PathCutsOrdered, PathCutDefault <= PathCutNmea && PathCutNmea <= PathCutGeoJson);
 // LineBuffer holds a cut line and its terminator, an MPS track name and its zero byte,
 // the 6-byte MPS signature and the unused gap of a track record.
 WAYFOLD_LIMIT_CHECK(LineFitsBuffer, LineLimit < LineBufferSize);

@@ -19,6 +19,7 @@
 #include "converter/route_picture.h"
 #include "platform/file_io.h"
 #include "platform/status_display.h"
+#include "readers/gpx_route_reader.h"
 #include "readers/nmea_reader.h"
 #include "readers/track_survey.h"
 #include "settings/thinning_settings.h"
@@ -31,7 +32,7 @@ namespace {
 // ---- The options: one table, which the parser reads and the help is made from ----
 
 enum OptionId {
-    OptFormat, OptOutputDir, OptTalkers, OptThresholds, OptMethod, OptFit,
+    OptFormat, OptOutputDir, OptTalkers, OptGpxPoints, OptThresholds, OptMethod, OptFit,
     OptStatusText, OptReport, OptSvg, OptQuiet, OptHelp, OptVersion
 };
 
@@ -46,12 +47,16 @@ struct OptionEntry {
 
 const OptionEntry Options[] = {
     {OptFormat, "-f", "--format", "FORMAT", "a format",
-     "gpx, mps, plt or nmea for every TRACK file named here (default:\n"
-     "from its name; a folder's files always go by their names)"},
+     "{names} for every\n"
+     "TRACK file named here (default: from its name; a folder's files\n"
+     "always go by their names)"},
     {OptOutputDir, "-o", "--output-dir", "DIR", "a folder", "write the route files into the existing folder DIR"},
     {OptTalkers, nullptr, "--nmea-talkers", "WHICH", "gp or any",
      "gp: only $GPRMC sentences (default); any: every talker's RMC,\n"
      "no fix when the mode letter is N, one fix under two talkers once"},
+    {OptGpxPoints, nullptr, "--gpx-points", "WHICH", "track or route",
+     "track: a GPX file's track points <trkpt> (default); route: its route\n"
+     "points <rtept> instead"},
     {OptThresholds, nullptr, nullptr, "N", "a whole number from -2147483648 to 2147483647", nullptr},
     {OptMethod, nullptr, "--method", "METHOD", "classic or bounded",
      "classic (default): the keep rule above; bounded: every point within\n"
@@ -79,10 +84,12 @@ const char UsageHead[] =
     "usage: wayfold-convert [OPTIONS] TRACK...\n"
     "Converts each GPS track into a thinned forward route (nameF.rt2) and the same route\n"
     "reversed (nameB.rt2), beside the track or in the -o folder, for OziExplorer CE. The name\n"
-    "is the track's without its ending (.gpx, .mps, .plt, .nmea, or its last one). A TRACK\n"
-    "that is a folder stands for the .gpx, .mps, .plt and .nmea files directly inside it,\n"
-    "in name order. A route is replaced only when its whole conversion succeeded, and a run\n"
-    "that would write one file twice, or over a track it reads, is refused before it starts.\n"
+    "is the track's without its ending (or its last one), which names its format:\n"
+    "  {endings}\n"
+    "A TRACK that is a folder stands for the files directly inside it with those endings (in\n"
+    "any case), in name order. A route is replaced only when its whole conversion succeeded,\n"
+    "and a run that would write one file twice, or over a track it reads, is refused before\n"
+    "it starts.\n"
     "\n";
 const char UsageTail[] =
     "\n"
@@ -109,6 +116,7 @@ struct Settings {
     bool quiet = false;
     std::wstring outputDir;
     int nmeaTalkers = NmeaTalkersGp;
+    int gpxPoints = GpxPointsTrack;
     int report = 0;  // 0 none, 1 lines, 2 JSON
     bool svg = false;
     int method = ThinningClassic;
@@ -190,6 +198,28 @@ int ThresholdOf(int32_t ThinningSettingsRecord::*field)
     return -1;
 }
 
+// The formats' names as a list ("gpx, mps ... or igc"), or their endings (".gpx, .mps ...
+// .igc"), from the one table of formats.
+std::string FormatList(bool endings)
+{
+    std::string list;
+    for (int i = 0; i < TrackFormatCount; i++) {
+        if (i > 0) list += i + 1 < TrackFormatCount || endings ? ", " : " or ";
+        list += std::string(endings ? "." : "") + TrackFormats[i].Name;
+    }
+    return list;
+}
+
+// text with "{names}" and "{endings}" replaced by FormatList's lists.
+std::string WithFormats(std::string text)
+{
+    for (bool endings : {false, true}) {
+        const std::string mark = endings ? "{endings}" : "{names}";
+        for (size_t at; (at = text.find(mark)) != std::string::npos;) text.replace(at, mark.size(), FormatList(endings));
+    }
+    return text;
+}
+
 void PrintHelpLines(std::FILE *out, const std::string &left, const char *help)
 {
     std::fprintf(out, "  %-*s  ", HelpColumn, left.c_str());
@@ -202,7 +232,7 @@ void PrintHelpLines(std::FILE *out, const std::string &left, const char *help)
 
 void PrintUsage(std::FILE *out)
 {
-    std::fputs(UsageHead, out);
+    std::fputs(WithFormats(UsageHead).c_str(), out);
     for (const OptionEntry &option : Options) {
         if (option.id == OptThresholds) {
             for (const ThresholdEntry &entry : Thresholds)
@@ -213,7 +243,7 @@ void PrintUsage(std::FILE *out)
         std::string left = option.shortName ? std::string(option.shortName) + ", " : "";
         left += option.longName;
         if (option.value) left += option.value[0] == '[' ? option.value : std::string(" ") + option.value;
-        PrintHelpLines(out, left, option.help);
+        PrintHelpLines(out, left, WithFormats(option.help).c_str());
     }
     std::fputs(UsageTail, out);
 }
@@ -253,6 +283,9 @@ bool TakeValue(Settings &settings, OptionId id, int threshold, const std::wstrin
     case OptTalkers:
         settings.nmeaTalkers = value == L"any" ? NmeaTalkersAny : NmeaTalkersGp;
         return value == L"gp" || value == L"any";
+    case OptGpxPoints:
+        settings.gpxPoints = value == L"route" ? GpxPointsRoute : GpxPointsTrack;
+        return value == L"track" || value == L"route";
     case OptThresholds:
         settings.thresholdGiven[threshold] = true;
         return ParseWhole(value, &settings.thresholds[threshold]);
@@ -299,7 +332,7 @@ int ParseArguments(int argc, const wchar_t *const *argv, Settings &settings, std
             value = argv[++i];
         }
         if (!TakeValue(settings, option->id, threshold, value, inlineValue)) {
-            if (option->id == OptFormat) return UsageError(err, "unknown format '" + Utf8(value) + "' (gpx, mps, plt or nmea)");
+            if (option->id == OptFormat) return UsageError(err, "unknown format '" + Utf8(value) + "' (" + FormatList(false) + ")");
             return UsageError(err, "option " + shown + " needs " + option->needs);
         }
         if (option->id == OptHelp) { PrintUsage(out); return 0; }
@@ -365,7 +398,7 @@ int PlanTracks(const Settings &settings, std::vector<TrackRun> &runs, int *passe
             int format = settings.format ? settings.format : FormatByExtension(argument);
             if (format == 0)
                 return UsageError(err, "cannot tell the format of '" + Utf8(argument) +
-                                           "' (name it .gpx, .mps, .plt or .nmea, or give --format)");
+                                           "' (name it " + FormatList(true) + ", or give --format)");
             tracks.push_back({argument, format});
         }
         for (const auto &track : tracks) {
@@ -482,18 +515,20 @@ std::string WhyNoTrack(const TrackRun &run, const int *passedOver, int points, b
         std::fclose(InputFile);
         InputFile = nullptr;
     }
-    if (survey.Encoding == SurveyUtf16) return "the file is UTF-16 text";
+    bool binary = run.format == InputFormatMps || run.format == InputFormatFit;
+    if (survey.Encoding == SurveyUtf16 && !binary) return "the file is UTF-16 text";
     if (survey.LooksLike != 0 && survey.LooksLike != run.format) {
         const char *looks = FindTrackFormat(survey.LooksLike)->Name;
         return std::string("the file looks like ") + looks + ", not " + name + "; -f " + looks + " reads it";
     }
-    if (run.format != InputFormatMps && survey.Encoding == SurveyNotText) return "the file is not text";
+    if (!binary && survey.Encoding == SurveyNotText) return "the file is not text";
     if (header) {
         if (run.format == InputFormatPlt) return "no \"OziExplorer Track Point File\" line and five more to begin it";
+        if (run.format == InputFormatFit) return "it does not begin with a FIT file header (\".FIT\" at byte 8, its CRC matching)";
         return "it does not begin with the MsRcd signature";
     }
     std::string found = points ? Plural(points, "track points, at least 3 needed") : "0 track points";
-    if (run.format == InputFormatGpx && survey.RoutePoints > 0 && points == 0)
+    if (run.format == InputFormatGpx && GpxPoints == GpxPointsTrack && survey.RoutePoints > 0 && points == 0)
         return found + "; " + Plural(survey.RoutePoints, "route points <rtept> passed over");
     int most = -1;
     for (int kind = 0; kind < PassedOverKinds; kind++)
@@ -502,9 +537,14 @@ std::string WhyNoTrack(const TrackRun &run, const int *passedOver, int points, b
     if (most >= 0) return found + "; " + Plural(passedOver[most], FindPassedOverReason(run.format, most)->Text);
     if (points) return found;
     switch (run.format) {
-    case InputFormatGpx: return "no <trkpt> tag in the file";
+    case InputFormatGpx: return GpxPoints == GpxPointsRoute ? "no <rtept> tag in the file" : "no <trkpt> tag in the file";
     case InputFormatPlt: return "no line after the header";
     case InputFormatNmea: return "no line in the file";
+    case InputFormatFit: return "no record message in the file";
+    case InputFormatTcx: return "no <Trackpoint> in the file";
+    case InputFormatKml: return "no <LineString> or <gx:Track> in the file";
+    case InputFormatGeoJson: return "no LineString or MultiLineString in the file";
+    case InputFormatIgc: return "no B record in the file";
     default: return "no track record with points";
     }
 }
@@ -620,6 +660,12 @@ int ConvertTrack(const Settings &settings, const TrackRun &run, Output output, s
         std::fwrite(text.data(), 1, text.size(), textOut);
         std::fflush(textOut);
     }
+    // Damage the reader stopped at or got past, told even when the route was made of what came before.
+    for (int kind = 0; kind < PassedOverKinds && output != Output::Quiet; kind++) {
+        const PassedOverReason *reason = FindPassedOverReason(run.format, kind);
+        if (reason && reason->Damage && facts.passedOver[kind] > 0)
+            std::fprintf(err, "wayfold-convert: %s: %s\n", run.shown.c_str(), Plural(facts.passedOver[kind], reason->Text).c_str());
+    }
     if (result != JobDone) TellFailure(err, tally, run, failure);
     else tally.converted++;
     return result;
@@ -662,6 +708,7 @@ int RunConvertCli(int argc, const wchar_t *const *argv, std::FILE *out, std::FIL
     ProgressOut = output == Output::Progress ? progress : nullptr;
     SetStatusRepaintHandler(output == Output::Progress ? PrintStatusChange : nullptr);
     NmeaTalkers = settings.nmeaTalkers;
+    GpxPoints = settings.gpxPoints;
 
     int status = 0;
     Tally tally;
@@ -681,6 +728,7 @@ int RunConvertCli(int argc, const wchar_t *const *argv, std::FILE *out, std::FIL
     SetStatusRepaintHandler(nullptr);
     ProgressOut = nullptr;
     NmeaTalkers = NmeaTalkersGp;
+    GpxPoints = GpxPointsTrack;
     ThinningMethod = ThinningClassic;
     return status;
 }

@@ -1,7 +1,8 @@
-// The whole conversion job. The first byte picks the format (its remainder by 6; 0 and 5
+// The whole conversion job. The first byte picks the format (its remainder by 11; 0 and 10
 // have no reader) and, by the bits of the quotient, the NMEA talkers (bit 0), whether the
-// converter's report and picture run after the job (bit 1) and the thinning method (bit 2);
-// the next 16 bytes are the four thresholds (little-endian), the rest is the track file.
+// converter's report and picture run after the job (bit 1), the thinning method (bit 2) and
+// whether GPX route points are read (bit 3); the next 16 bytes are the four thresholds
+// (little-endian), the rest is the track file.
 // Checks the job's result, that it closes its files, and after a success that the backward
 // file holds the forward file's records, last first, that the report measured every point
 // and waypoint again, and that a whole picture was written. After a success of the bounded
@@ -21,6 +22,7 @@
 #include "converter/report_output.h"
 #include "converter/route_picture.h"
 #include "fuzz/fuzz_input.h"
+#include "readers/gpx_route_reader.h"
 #include "readers/nmea_reader.h"
 #include "settings/thinning_settings.h"
 #include "tests/sphere_measure.h"
@@ -71,11 +73,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size < 17) return 0;
     if (fs::create_directory(WorkDir)) std::atexit([] { std::error_code error; fs::remove_all(WorkDir, error); });
-    static const char *const Names[] = {"track.bin", "track.gpx", "track.mps", "track.plt", "track.nmea", "track.xyz"};
-    const int format = data[0] % 6, modes = data[0] / 6;
+    static const char *const Names[] = {"track.bin", "track.gpx", "track.mps",     "track.plt", "track.nmea", "track.fit",
+                                        "track.tcx", "track.kml", "track.geojson", "track.igc", "track.xyz"};
+    const int format = data[0] % 11, modes = data[0] / 11;
     NmeaTalkers = modes & 1 ? NmeaTalkersAny : NmeaTalkersGp;
     const bool measuring = modes & 2;
     ThinningMethod = modes & 4 ? ThinningBounded : ThinningClassic;
+    GpxPoints = modes & 8 ? GpxPointsRoute : GpxPointsTrack;
     for (int t = 0; t < ThresholdCount; t++) {
         const uint8_t *b = data + 1 + 4 * t;
         ThinningSettings.*Thresholds[t].Field = SignedFromBits(b[0] | b[1] << 8 | b[2] << 16 | uint32_t(b[3]) << 24);

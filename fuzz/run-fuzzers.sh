@@ -2,14 +2,15 @@
 # Builds the fuzz targets with clang (libFuzzer, AddressSanitizer, UBSan) straight from the
 # product sources, then runs each for SECONDS from its seed corpus in fuzz/corpus/<target>.
 #   fuzz/run-fuzzers.sh SECONDS [TARGET...]
-# Targets: gpx nmea mps plt conversion (default: all). New corpus entries go to the build
-# folder ($WAYFOLD_FUZZ_BUILD, default build/fuzz), never into the repository. A finding
-# is left there as crash-*, leak-*, timeout-* or oom-*, and the script fails.
+# Targets: gpx nmea mps plt fit tcx kml geojson igc conversion (default: all). New corpus
+# entries go to the build folder ($WAYFOLD_FUZZ_BUILD, default build/fuzz), never into the
+# repository. A finding is left there as crash-*, leak-*, timeout-* or oom-*, and the script
+# fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:?usage: fuzz/run-fuzzers.sh SECONDS [TARGET...]}
 shift
-targets=(${@:-gpx nmea mps plt conversion})
+targets=(${@:-gpx nmea mps plt fit tcx kml geojson igc conversion})
 build=$(realpath -m "${WAYFOLD_FUZZ_BUILD:-build/fuzz}")
 root=$PWD
 flags=(-std=c++17 -O1 -g -I. -ffp-contract=off -fno-omit-frame-pointer -fno-sanitize-recover=all)

@@ -6,12 +6,18 @@
 
 #include "readers/track_input.h"
 
-// Which reader runs: the 1-based number of the open-file dialog's filter.
+// Which reader runs: the 1-based number of the open-file dialog's filter for the first
+// HandheldFormatCount; the converter alone reads the formats after them.
 enum {
     InputFormatGpx = 1,
     InputFormatMps = 2,
     InputFormatPlt = 3,
-    InputFormatNmea = 4
+    InputFormatNmea = 4,
+    InputFormatFit = 5,
+    InputFormatTcx = 6,
+    InputFormatKml = 7,
+    InputFormatGeoJson = 8,
+    InputFormatIgc = 9
 };
 
 // One format: its InputFormat, its name (the dialog's filter name, the converter's -f, the
@@ -23,7 +29,9 @@ struct TrackFormatEntry {
     int PathCut;
 };
 // In InputFormat order, so TrackFormats[format - 1] is format's entry.
-const int TrackFormatCount = 4;
+const int TrackFormatCount = 9;
+// The handheld program's open-file dialog offers the first this many, its four filters.
+const int HandheldFormatCount = 4;
 extern const TrackFormatEntry TrackFormats[TrackFormatCount];
 // The entry of an InputFormat, or 0 for none.
 const TrackFormatEntry *FindTrackFormat(int format);
@@ -50,7 +58,7 @@ extern TrackDamageListener OnTrackDamaged;
 // the reader could not use. Returns PointDelivered, PointEndOfInput or PointNoReader.
 int NextTrackPoint(TrackPoint *point);
 
-// Checks and skips the header of InputFile for formats that have one (PLT, MPS), and
+// Checks and skips the header of InputFile for formats that have one (PLT, MPS, FIT), and
 // makes the readers forget the previous track. Returns one of the Header results.
 int CheckTrackHeader();
 

@@ -3,26 +3,56 @@
 #include <limits.h>
 #include <string.h>
 
+#include "readers/fit_reader.h"
+#include "readers/geojson_reader.h"
 #include "readers/gpx_reader.h"
+#include "readers/gpx_route_reader.h"
+#include "readers/igc_reader.h"
+#include "readers/kml_reader.h"
 #include "readers/nmea_reader.h"
 #include "readers/plt_reader.h"
+#include "readers/tcx_reader.h"
 #include "readers/track_source.h"
 
 static const PassedOverReason PassedOverReasons[] = {
-    {0, 0, "damaged_record", "damaged track record, where the track ends"},
-    {InputFormatGpx, GpxSkipNoName, "trkpt_without_lat_lon", "track points <trkpt> without lat or lon passed over"},
-    {InputFormatGpx, GpxSkipNoNumber, "trkpt_without_number", "track points <trkpt> without a number for lat or lon passed over"},
-    {InputFormatGpx, GpxSkipOutOfRange, "trkpt_out_of_range", "track points <trkpt> out of range passed over"},
-    {InputFormatPlt, PltSkipNoComma, "line_without_comma", "lines without a comma between latitude and longitude passed over"},
-    {InputFormatPlt, PltSkipOutOfRange, "line_out_of_range", "lines with a coordinate out of range passed over"},
-    {InputFormatNmea, NmeaSkipNotRmc, "not_rmc", "lines that are not RMC sentences passed over"},
-    {InputFormatNmea, NmeaSkipOtherTalker, "other_talker", "RMC sentences of other talkers passed over; --nmea-talkers any reads them"},
-    {InputFormatNmea, NmeaSkipChecksum, "bad_checksum", "RMC sentences with a wrong or missing checksum passed over"},
-    {InputFormatNmea, NmeaSkipLatitude, "bad_latitude", "RMC sentences with an unreadable time or latitude, or out of range, passed over"},
-    {InputFormatNmea, NmeaSkipLongitude, "bad_longitude", "RMC sentences with an unreadable longitude passed over"},
-    {InputFormatNmea, NmeaSkipNoFix, "no_fix", "RMC sentences without a fix (status not A) passed over"},
-    {InputFormatNmea, NmeaSkipModeNoFix, "mode_no_fix", "RMC sentences with the mode letter N (no fix) passed over"},
-    {InputFormatNmea, NmeaSkipRepeatedTime, "repeated_time", "RMC sentences repeating the time of the fix before passed over"},
+    {0, 0, "damaged_record", "damaged track record, where the track ends", false},
+    {InputFormatGpx, GpxSkipNoName, "trkpt_without_lat_lon", "track points <trkpt> without lat or lon passed over", false},
+    {InputFormatGpx, GpxSkipNoNumber, "trkpt_without_number", "track points <trkpt> without a number for lat or lon passed over", false},
+    {InputFormatGpx, GpxSkipOutOfRange, "trkpt_out_of_range", "track points <trkpt> out of range passed over", false},
+    {InputFormatGpx, GpxRouteSkipNoName, "rtept_without_lat_lon", "route points <rtept> without lat or lon passed over", false},
+    {InputFormatGpx, GpxRouteSkipNoNumber, "rtept_without_number", "route points <rtept> without a number for lat or lon passed over", false},
+    {InputFormatGpx, GpxRouteSkipOutOfRange, "rtept_out_of_range", "route points <rtept> out of range passed over", false},
+    {InputFormatPlt, PltSkipNoComma, "line_without_comma", "lines without a comma between latitude and longitude passed over", false},
+    {InputFormatPlt, PltSkipOutOfRange, "line_out_of_range", "lines with a coordinate out of range passed over", false},
+    {InputFormatNmea, NmeaSkipNotRmc, "not_rmc", "lines that are not RMC sentences passed over", false},
+    {InputFormatNmea, NmeaSkipOtherTalker, "other_talker", "RMC sentences of other talkers passed over; --nmea-talkers any reads them", false},
+    {InputFormatNmea, NmeaSkipChecksum, "bad_checksum", "RMC sentences with a wrong or missing checksum passed over", false},
+    {InputFormatNmea, NmeaSkipLatitude, "bad_latitude", "RMC sentences with an unreadable time or latitude, or out of range, passed over", false},
+    {InputFormatNmea, NmeaSkipLongitude, "bad_longitude", "RMC sentences with an unreadable longitude passed over", false},
+    {InputFormatNmea, NmeaSkipNoFix, "no_fix", "RMC sentences without a fix (status not A) passed over", false},
+    {InputFormatNmea, NmeaSkipModeNoFix, "mode_no_fix", "RMC sentences with the mode letter N (no fix) passed over", false},
+    {InputFormatNmea, NmeaSkipRepeatedTime, "repeated_time", "RMC sentences repeating the time of the fix before passed over", false},
+    {InputFormatFit, FitSkipNoPosition, "record_without_position", "record messages without a valid position passed over", false},
+    {InputFormatFit, FitSkipOutOfRange, "record_out_of_range", "record messages with a latitude out of range passed over", false},
+    {InputFormatFit, FitFileCrcDiffers, "file_crc_differs", "FIT files whose CRC does not match their bytes (their positions are used)", true},
+    {InputFormatFit, FitSkipCutRecord, "cut_record", "records cut short by the end of the file or of its data, where reading ended", true},
+    {InputFormatFit, FitSkipUndefined, "undefined_message", "messages of an undefined local type or an unknown byte order, where reading ended", true},
+    {InputFormatFit, FitSkipNotFit, "not_fit_after_file", "bytes after a FIT file that begin no other (or its header is damaged), where reading ended", true},
+    {InputFormatTcx, TcxSkipNoPosition, "trackpoint_without_position", "track points <Trackpoint> without a position passed over", false},
+    {InputFormatTcx, TcxSkipOutOfRange, "trackpoint_out_of_range", "track points <Trackpoint> out of range passed over", false},
+    {InputFormatTcx, TcxSkipUnclosed, "trackpoint_unclosed", "track points <Trackpoint> not closed passed over", false},
+    {InputFormatKml, KmlSkipBadTuple, "bad_coordinates", "coordinates without a longitude and latitude passed over", false},
+    {InputFormatKml, KmlSkipOutOfRange, "coordinates_out_of_range", "coordinates out of range passed over", false},
+    {InputFormatKml, KmlSkipEmptyCoord, "empty_coord", "empty <gx:coord> (a time without a position) passed over", false},
+    {InputFormatKml, KmlSkipPoint, "point", "<Point> places passed over", false},
+    {InputFormatKml, KmlSkipPolygon, "polygon", "<Polygon> areas passed over", false},
+    {InputFormatGeoJson, GeoJsonSkipBadPosition, "bad_position", "positions without two numbers passed over", false},
+    {InputFormatGeoJson, GeoJsonSkipOutOfRange, "position_out_of_range", "positions out of range passed over", false},
+    {InputFormatGeoJson, GeoJsonSkipOtherGeometry, "other_geometry", "Point, MultiPoint, Polygon and MultiPolygon geometries passed over", false},
+    {InputFormatGeoJson, GeoJsonSkipDamaged, "damaged_json", "places where the JSON is damaged or cut, where reading ended", true},
+    {InputFormatGeoJson, GeoJsonSkipTooDeep, "too_deep", "values nested too deep passed over", false},
+    {InputFormatIgc, IgcSkipOtherRecord, "other_record", "records other than B (fixes) passed over", false},
+    {InputFormatIgc, IgcSkipBadFix, "bad_b_record", "B records with an unreadable or impossible position passed over", false},
 };
 
 const PassedOverReason *FindPassedOverReason(int format, int kind)
@@ -63,6 +93,8 @@ static int EncodingOf(const char *head, int length)
 static int FormatOf(const char *head, int length)
 {
     if (StartsWith(head, length, "MsRcd")) return InputFormatMps;
+    // A FIT header: its size byte, and ".FIT" at byte 8.
+    if (length >= 12 && (unsigned char)head[0] >= 12 && memcmp(head + 8, ".FIT", 4) == 0) return InputFormatFit;
     int i = 0;
     while (i < length && (head[i] == ' ' || head[i] == '\t' || head[i] == '\r' || head[i] == '\n')) i++;
     // A UTF-8 byte order mark before the text.
@@ -70,7 +102,12 @@ static int FormatOf(const char *head, int length)
     if (StartsWith(head + i, length - i, "OziExplorer Track Point File")) return InputFormatPlt;
     if (StartsWith(head + i, length - i, "$")) return InputFormatNmea;
     // The head is terminated: a GPX file names its root element within it.
-    if (StartsWith(head + i, length - i, "<")) return strstr(head + i, "<gpx") ? InputFormatGpx : 0;
+    if (StartsWith(head + i, length - i, "<")) {
+        if (strstr(head + i, "<gpx")) return InputFormatGpx;
+        if (strstr(head + i, "<TrainingCenterDatabase")) return InputFormatTcx;
+        return strstr(head + i, "<kml") ? InputFormatKml : 0;
+    }
+    if (StartsWith(head + i, length - i, "{")) return InputFormatGeoJson;
     return 0;
 }
 

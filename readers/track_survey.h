@@ -28,11 +28,14 @@ struct TrackSurvey {
 // What a reader passed over (a PassedOver kind of a format), as a report names it: a stable
 // name for programs ("not_rmc") and words for people, after the count ("lines that are not
 // RMC sentences passed over").
+// Damage is set for what a user should hear of even when the conversion succeeds: a damaged
+// file whose positions up to the damage were used.
 struct PassedOverReason {
     int Format;   // an InputFormat, or 0 for every format
     int Kind;
     const char *Name;
     const char *Text;
+    bool Damage;
 };
 // The reason for kind under format, or 0 when the reader has no such result.
 const PassedOverReason *FindPassedOverReason(int format, int kind);

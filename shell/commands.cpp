@@ -10,10 +10,10 @@
 #include "settings/settings_dialog.h"
 #include "shell/shell_state.h"
 
-// The open-file dialog's filters, one pair a format in the formats' order, so the 1-based
+// The open-file dialog's filters, one pair a handheld format in the formats' order, so the 1-based
 // number of a pair is the InputFormat: "gpx", NUL, "*.gpx", NUL, ..., and a closing NUL.
 // Each pair takes twice the name and four more characters; the names have at most four.
-static const int OpenFiltersCapacity = TrackFormatCount * 12 + 1;
+static const int OpenFiltersCapacity = HandheldFormatCount * 12 + 1;
 static wchar_t OpenFilters[OpenFiltersCapacity];
 
 static int AppendFilterText(int at, const char *text)
@@ -25,7 +25,7 @@ static int AppendFilterText(int at, const char *text)
 static void MakeOpenFilters()
 {
     int at = 0;
-    for (int i = 0; i < TrackFormatCount; i++) {
+    for (int i = 0; i < HandheldFormatCount; i++) {
         at = AppendFilterText(at, TrackFormats[i].Name);
         OpenFilters[at++] = 0;
         at = AppendFilterText(AppendFilterText(at, "*."), TrackFormats[i].Name);

@@ -46,7 +46,7 @@ TEST_CASE("Usage errors exit 64 with one line on standard error and touch nothin
     WriteBytes(dir / "a.plt", Good);
     const std::wstring t = WidePath(dir / "a.plt");
     const std::vector<std::vector<std::wstring>> cases = {
-        {}, {L"--quiet"}, {L"--bogus", t}, {L"-x", t}, {L"-f"}, {t, L"--format"}, {L"-f", L"kml", t},
+        {}, {L"--quiet"}, {L"--bogus", t}, {L"-x", t}, {L"-f"}, {t, L"--format"}, {L"-f", L"kmz", t},
         {L"--format=", t}, {L"-f", L"plt", L"--format=gpx", t}, {L"--min-meters", L"abc", t},
         {L"--min-meters", L"+5", t}, {L"--min-meters", L"5.5", t}, {L"--min-meters", L"", t}, {L"--min-meters=-", t},
         {L"--max-meters", L"2147483648", t}, {L"--max-degrees=-2147483649", t},
@@ -54,7 +54,7 @@ TEST_CASE("Usage errors exit 64 with one line on standard error and touch nothin
         {L"--status-text", L"--status-text", t}, {L"--quiet=yes", t}, {t, WidePath(dir / "a.txt")},
         {t, std::wstring(2035, L'x') + L".plt"}, {L"--", L"--not-an-option"},
         {L"--report=xml", t}, {L"--svg=yes", t}, {L"--report", L"--report=json", t},
-        {L"-o", WidePath(dir / "missing"), t}, {L"--output-dir", t, t}, {L"--nmea-talkers", L"gn", t},
+        {L"-o", WidePath(dir / "missing"), t}, {L"--output-dir", t, t}, {L"--nmea-talkers", L"gn", t}, {L"--gpx-points", L"rte", t},
         {L"--method", L"fast", t}, {L"--method=bounded", L"--method=classic", t}, {L"--fit", L"1", t},
         {L"--fit=x", t}, {L"--fit", L"1000000", t}, {L"--fit=3", L"--method", L"classic", t},
         {L"--fit=3", L"--max-ort-error=5", t},
@@ -156,6 +156,31 @@ TEST_CASE("Folders: their tracks in byte order of the names, route files into -o
     CHECK(empty.status == 2);
     CHECK(empty.err.find("empty") != std::string::npos);
     CHECK(fs::exists(dir / "in/CF.rt2"));
+}
+
+TEST_CASE("Today's formats: their endings in any case, in folders too; a FIT CRC told once, its points used")
+{
+    TempDir dir;
+    fs::create_directories(dir / "in");
+    auto le32 = [](uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
+    // Three points in each format, 1, 2 degrees and on; the FIT file's CRC is wrong.
+    std::string fit = std::string("\x40\0\0\x14\0\x02\0\x04\x85\x01\x04\x85", 12);
+    for (uint32_t i = 0; i < 3; i++) fit += std::string(1, '\0') + le32(11930465 + i * 20000) + le32(23860929 + i * 20000);
+    WriteBytes(dir / "in/e.Fit", "\x0c\x10\x08\x34" + le32(fit.size()) + ".FIT" + fit + "\xAB\xCD");
+    WriteBytes(dir / "in/a.KML", "<kml><LineString><coordinates>2,1 2,1.001 2.001,1.002</coordinates></LineString></kml>");
+    WriteBytes(dir / "in/b.GeoJSON", R"({"type":"LineString","coordinates":[[2,1],[2,1.001],[2.001,1.002]]})");
+    WriteBytes(dir / "in/c.igc", "B1200000100000N00200000EA\r\nB1200010100060N00200000EA\r\nB1200020100120N00200060EA\r\n");
+    std::string tcx;
+    for (const char *lat : {"1", "1.001", "1.002"})
+        tcx += std::string("<Trackpoint><LatitudeDegrees>") + lat + "</LatitudeDegrees><LongitudeDegrees>2</LongitudeDegrees></Trackpoint>";
+    WriteBytes(dir / "in/d.TCX", tcx);
+    CliRun run = Run({L"--report=json", L"-o", WidePath(dir / "in"), WidePath(dir / "in")});
+    CHECK(run.status == 0);
+    for (const char *name : {"aF.rt2", "bB.rt2", "cF.rt2", "dB.rt2", "eF.rt2"}) CHECK(fs::exists(dir / "in" / name));
+    const std::string told = "e.Fit: 1 FIT files whose CRC does not match";
+    CHECK((run.err.find(told) != std::string::npos && run.err.find(told) == run.err.rfind(told)));
+    CHECK(run.out.find("\"file_crc_differs\":1") != std::string::npos);
+    CHECK(Run({L"-q", WidePath(dir / "in/e.Fit")}).err.find("CRC") == std::string::npos);
 }
 
 TEST_CASE("The report reads the track again without telling its damage twice")

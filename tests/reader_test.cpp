@@ -242,12 +242,12 @@ TEST_CASE("Real-world samples read and convert")
     };
     ResetSettings();
     for (const fs::directory_entry &entry : fs::directory_iterator(samples)) {
-        if (!entry.is_regular_file()) continue;  // the folder of today's formats
-        const std::string name = entry.path().filename().string(), bytes = ReadBytes(entry.path());
+        const std::string name = entry.path().filename().string();
         const std::string ext = entry.path().extension().string();
         const int format = ext == ".gpx" ? InputFormatGpx : ext == ".mps" ? InputFormatMps : ext == ".plt" ? InputFormatPlt
                                                                                                        : ext == ".nmea" ? InputFormatNmea : 0;
-        if (format == 0) continue;
+        if (format == 0 || !entry.is_regular_file()) continue;
+        const std::string bytes = ReadBytes(entry.path());
         CAPTURE(name);
         ReadOutcome read = ReadAllPoints(bytes, format);
         CHECK((read.headerResult == HeaderAccepted && read.status.empty()));

@@ -13,6 +13,7 @@ packages=(
   qemu-user                                     # their programs run under qemu-user
   emscripten node-acorn                         # the page in the browser (acorn: its optimiser's parser)
   chromium python3-websocket                    # the page's test: headless Chromium over its DevTools protocol
+  gpsbabel                                      # the new readers checked against files it writes
 )
 missing=()
 for package in "${packages[@]}"; do

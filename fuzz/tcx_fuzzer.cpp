@@ -1,0 +1,8 @@
+// TCX reader (Trackpoint elements read as tags and text): points in range, the end always reached.
+#include "fuzz/fuzz_input.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    ReadEveryPoint(data, size, InputFormatTcx);
+    return 0;
+}
