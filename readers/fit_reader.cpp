@@ -260,6 +260,7 @@ int ReadFitPoint(TrackPoint *point)
             FitStage = FitEnded;
             if (!BytesLeft()) return PointEndOfInput;
             if (ReadFileHeader() != HeaderAccepted) return FitSkipNotFit;
+            TrackBoundary = true;
             continue;
         }
         if (FitDataLeft == 0) {

@@ -230,6 +230,8 @@ static int Open(bool isObject)
     if (!isObject && parent && parent->IsObject && parent->Key == KeyCoordinates && !InCoordinates) {
         if (parent->Type == GeoLineString || parent->Type == GeoMultiLineString) {
             InCoordinates = true;
+            // Each LineString is a track, and each MultiLineString one track of its lines.
+            TrackBoundary = true;
             CoordinatesLevel = Depth;
             PositionLevel = Depth + (parent->Type == GeoLineString ? 1 : 2);
         } else if (parent->Type == GeoUnknown) {

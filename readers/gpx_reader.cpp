@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "readers/line_reader.h"
+#include "readers/xml_tags.h"
 
 // Words of eight bytes are scanned where the compiler counts trailing zeros of a
 // little-endian word.
@@ -93,14 +94,17 @@ static const char *FindNumberStart(const char *text)
 int ReadGpxPoint(TrackPoint *point)
 {
     // Skip tags up to the next track point tag: ReadTag's text, read in place where it can.
-    // A tag without a "k" holds no "trkpt", and the line reader passes over most of them.
+    // A tag without a "k" holds no "trkpt" (nor "trk"), and the line reader passes over
+    // most of them. A <trk> on the way begins a track.
     const char *tag;
     const char *end;
-    do {
+    for (;;) {
         int count = ReadBetweenBytes(InputFile, '<', '>', 'k', TagBuffer, TagLimit - 2, &tag);
         if (count == LineEndOfFile) return PointEndOfInput;
         end = tag + count;
-    } while (!IsTrackPointTag(tag, end));
+        if (IsTrackPointTag(tag, end)) break;
+        if (ElementTag(tag, count, "trk") == TagStart) TrackBoundary = true;
+    }
 
     // Latitude: the first number after the first "lat".
     const char *name = FindName(tag, end, "lat");

@@ -22,14 +22,17 @@ static int ReadAttribute(const char *tag, const char *name, double *value)
 
 int ReadGpxRoutePoint(TrackPoint *point)
 {
-    // Every route point tag holds a 'p'; the line reader passes over the tags without one.
+    // Every route tag and route point tag holds an 'r'; the line reader passes over the tags
+    // without one. A <rte> on the way begins a track.
     const char *tag;
     int count, kind;
-    do {
-        count = ReadBetweenBytes(InputFile, '<', '>', 'p', TagBuffer, TagLimit - 2, &tag);
+    for (;;) {
+        count = ReadBetweenBytes(InputFile, '<', '>', 'r', TagBuffer, TagLimit - 2, &tag);
         if (count == LineEndOfFile) return PointEndOfInput;
         kind = ElementTag(tag, count, "rtept");
-    } while (kind != TagStart && kind != TagEmpty);
+        if (kind == TagStart || kind == TagEmpty) break;
+        if (ElementTag(tag, count, "rte") == TagStart) TrackBoundary = true;
+    }
     int failed = ReadAttribute(tag, "lat", &point->Lat);
     if (failed == 0 && !LatitudeInRange(point->Lat)) failed = GpxRouteSkipOutOfRange;
     if (failed == 0) failed = ReadAttribute(tag, "lon", &point->Lon);

@@ -113,6 +113,8 @@ int ReadKmlPoint(TrackPoint *point)
             return KmlSkipPoint;
         } else if (ElementTag(tag, count, "Polygon") == TagStart) {
             return KmlSkipPolygon;
+        } else if (ElementTag(tag, count, "Placemark") == TagStart) {
+            TrackBoundary = true;
         }
     }
 }

@@ -101,6 +101,7 @@ int ReadMpsPoint(TrackPoint *point)
         if (MpsReaderState == SeekTrack) {
             if (!FindTrackRecord()) return PointEndOfInput;
             MpsReaderState = TrackHeader;
+            TrackBoundary = true;
         }
         if (MpsReaderState == TrackHeader) {
             if (!ReadTrackHeader()) break;

@@ -39,8 +39,16 @@ int ReadPltPoint(TrackPoint *point)
     if (!comma) return PltSkipNoComma;
     point->Lat = lat;
     if (!LatitudeInRange(point->Lat)) return PltSkipOutOfRange;
-    point->Lon = ParseDecimal(comma + 1);
+    const char *after;
+    point->Lon = ParseDecimalEnd(comma + 1, &after);
     if (!LongitudeInRange(point->Lon)) return PltSkipOutOfRange;
+    // The third field, the break flag: 1 where the track line breaks, a new segment begins.
+    if (*after != ',') after = strchr(after, ',');
+    if (after) {
+        ++after;
+        while (*after == ' ') ++after;
+        if (after[0] == '1' && (after[1] == ',' || after[1] == ' ' || after[1] == 0)) TrackBoundary = true;
+    }
     SetRadians(point);
     return PointDelivered;
 }

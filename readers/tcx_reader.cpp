@@ -9,10 +9,13 @@ static bool InTrackpoint = false;
 static bool HasLatitude = false;
 static bool HasLongitude = false;
 static double Latitude, Longitude;
+// Whether an <Activity> is open: its tracks (one a lap) are one track.
+static bool InActivity = false;
 
 void ResetTcxReader()
 {
     InTrackpoint = false;
+    InActivity = false;
 }
 
 // Reads a coordinate element's text into value; false when it holds no number.
@@ -35,6 +38,7 @@ int ReadTcxPoint(TrackPoint *point)
             InTrackpoint = false;
             return TcxSkipUnclosed;
         }
+        int kind;
         int trackpoint = ElementTag(tag, count, "Trackpoint");
         if (trackpoint == TagStart) {
             bool unclosed = InTrackpoint;
@@ -55,6 +59,12 @@ int ReadTcxPoint(TrackPoint *point)
             HasLatitude = ReadCoordinate(&Latitude);
         } else if (InTrackpoint && ElementTag(tag, count, "LongitudeDegrees") == TagStart) {
             HasLongitude = ReadCoordinate(&Longitude);
+        } else if ((kind = ElementTag(tag, count, "Activity")) != TagOfOther) {
+            // Each activity is a track; so is each track of a course, outside activities.
+            InActivity = kind == TagStart;
+            if (InActivity) TrackBoundary = true;
+        } else if (!InActivity && ElementTag(tag, count, "Track") == TagStart) {
+            TrackBoundary = true;
         }
     }
 }

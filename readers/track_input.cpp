@@ -2,3 +2,4 @@
 
 FILE *InputFile = 0;
 char LineBuffer[LineBufferSize];
+bool TrackBoundary = false;

@@ -45,6 +45,11 @@ extern FILE *InputFile;
 // Shared by the line reader's callers, the header checks and the MPS reader.
 extern char LineBuffer[LineBufferSize];
 
+// Set by a reader that passes the start of a track (a GPX <trk>, a KML Placemark, an MPS
+// track record...): what it returns next, and on, belongs to a new track. The track source
+// takes it in with the next point delivered and clears it.
+extern bool TrackBoundary;
+
 // The coordinate tests of the text readers: strict bounds, +-100 and +-370 degrees.
 // Every point passes them, so they are inline.
 inline bool LatitudeInRange(double value)

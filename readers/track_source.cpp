@@ -29,6 +29,8 @@ const TrackFormatEntry TrackFormats[TrackFormatCount] = {
 int InputFormat = InputFormatGpx;
 int PointsDelivered = 0;
 int PassedOver[PassedOverKinds];
+int TracksBegun = 0;
+int TrackWanted = 0;
 TrackDamageListener OnTrackDamaged = 0;
 
 const TrackFormatEntry *FindTrackFormat(int format)
@@ -48,43 +50,45 @@ static void CountPassedOver(int kind)
     if (PassedOver[kind] < INT_MAX) PassedOver[kind]++;
 }
 
+// One call of InputFormat's reader: a point, a reader's positive result, or the end.
+static int ReadOnce(TrackPoint *point)
+{
+    switch (InputFormat) {
+    case InputFormatGpx: return GpxPoints == GpxPointsRoute ? ReadGpxRoutePoint(point) : ReadGpxPoint(point);
+    case InputFormatMps: return ReadMpsPoint(point);
+    case InputFormatPlt: return ReadPltPoint(point);
+    case InputFormatNmea: return ReadNmeaPoint(point);
+    case InputFormatFit: return ReadFitPoint(point);
+    case InputFormatTcx: return ReadTcxPoint(point);
+    case InputFormatKml: return ReadKmlPoint(point);
+    case InputFormatGeoJson: return ReadGeoJsonPoint(point);
+    case InputFormatIgc: return ReadIgcPoint(point);
+    default: return PointNoReader;
+    }
+}
+
 int NextTrackPoint(TrackPoint *point)
 {
-    int result = PointNoReader;
+    int result;
     // Each reader passes over unusable lines, tags or records with a positive result.
-    switch (InputFormat) {
-    case InputFormatGpx:
-        if (GpxPoints == GpxPointsRoute)
-            while ((result = ReadGpxRoutePoint(point)) > 0) CountPassedOver(result);
-        else
-            while ((result = ReadGpxPoint(point)) > 0) CountPassedOver(result);
-        break;
-    case InputFormatMps:
-        result = ReadMpsPoint(point);
-        break;
-    case InputFormatPlt:
-        while ((result = ReadPltPoint(point)) > 0) CountPassedOver(result);
-        break;
-    case InputFormatNmea:
-        while ((result = ReadNmeaPoint(point)) > 0) CountPassedOver(result);
-        break;
-    case InputFormatFit:
-        while ((result = ReadFitPoint(point)) > 0) CountPassedOver(result);
-        break;
-    case InputFormatTcx:
-        while ((result = ReadTcxPoint(point)) > 0) CountPassedOver(result);
-        break;
-    case InputFormatKml:
-        while ((result = ReadKmlPoint(point)) > 0) CountPassedOver(result);
-        break;
-    case InputFormatGeoJson:
-        while ((result = ReadGeoJsonPoint(point)) > 0) CountPassedOver(result);
-        break;
-    case InputFormatIgc:
-        while ((result = ReadIgcPoint(point)) > 0) CountPassedOver(result);
-        break;
-    default:
-        break;
+    for (;;) {
+        result = ReadOnce(point);
+        if (result < 0) break;
+        // The track what the reader returned belongs to: past a boundary, the next one.
+        int track = TracksBegun;
+        if ((TrackBoundary || track == 0) && track < INT_MAX) track++;
+        if (TrackWanted != 0 && track > TrackWanted) {
+            result = PointEndOfInput;
+            break;
+        }
+        bool wanted = TrackWanted == 0 || track == TrackWanted;
+        if (result == PointDelivered) {
+            TracksBegun = track;
+            TrackBoundary = false;
+            if (wanted) break;
+        } else if (wanted) {
+            CountPassedOver(result);
+        }
     }
     if (result == PointDelivered) {
         if (PointsDelivered < INT_MAX) PointsDelivered++;
@@ -102,6 +106,8 @@ int CheckTrackHeader()
 {
     int result = HeaderAccepted;
     for (int kind = 0; kind < PassedOverKinds; kind++) PassedOver[kind] = 0;
+    TracksBegun = 0;
+    TrackBoundary = false;
     ResetNmeaReader();
     ResetTcxReader();
     ResetKmlReader();

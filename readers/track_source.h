@@ -54,6 +54,17 @@ extern int PassedOver[PassedOverKinds];
 typedef void (*TrackDamageListener)();
 extern TrackDamageListener OnTrackDamaged;
 
+// The tracks of the file since CheckTrackHeader: a track begins with its first delivered
+// point (the first point of a file always begins one; a reader's TrackBoundary, the next
+// after it), so a track without a point is none. After a point is delivered, TracksBegun is
+// the number of the track it belongs to. Stops at INT_MAX.
+extern int TracksBegun;
+// The one track NextTrackPoint delivers (1 for the first), or 0 for all of them, as the
+// handheld program reads. Points and passed-over items of other tracks are not delivered
+// nor counted, and the input ends where the track after the wanted one begins. Set by the
+// host; CheckTrackHeader leaves it.
+extern int TrackWanted;
+
 // Fills point with the next valid point of InputFile for InputFormat, passing over what
 // the reader could not use. Returns PointDelivered, PointEndOfInput or PointNoReader.
 int NextTrackPoint(TrackPoint *point);
