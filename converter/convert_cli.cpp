@@ -5,12 +5,14 @@
 #include <cstdint>
 #include <cstring>
 #include <cwchar>
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "common/wayfold_version.h"
 #include "conversion/conversion_job.h"
+#include "conversion/deviation.h"
 #include "conversion/route_writer.h"
 #include "conversion/status_log.h"
 #include "conversion/thinning.h"
@@ -33,7 +35,7 @@ namespace {
 
 enum OptionId {
     OptFormat, OptOutputDir, OptTalkers, OptGpxPoints, OptThresholds, OptMethod, OptFit,
-    OptStatusText, OptReport, OptSvg, OptQuiet, OptHelp, OptVersion
+    OptSplit, OptStatusText, OptReport, OptSvg, OptQuiet, OptHelp, OptVersion
 };
 
 struct OptionEntry {
@@ -67,6 +69,10 @@ const OptionEntry Options[] = {
      "--max-ort-error that fits, named in a progress line; the leg limit\n"
      "does not bind unless --max-meters is given, and when it forces more,\n"
      "writes the route with the fewest and exits 11"},
+    {OptSplit, nullptr, "--split", nullptr, nullptr,
+     "one route pair a track of a file (nameN-F.rt2 for track N, from 1):\n"
+     "name-1F.rt2, name-1B.rt2, name-2F.rt2...; without it the tracks of a\n"
+     "file are joined into one route, and a note says so"},
     {OptStatusText, nullptr, "--status-text", nullptr, nullptr,
      "print the status text after each conversion, as the window holds it"},
     {OptReport, nullptr, "--report", "[=json]", "only =json",
@@ -119,6 +125,7 @@ struct Settings {
     int gpxPoints = GpxPointsTrack;
     int report = 0;  // 0 none, 1 lines, 2 JSON
     bool svg = false;
+    bool split = false;
     int method = ThinningClassic;
     int fit = 0;     // 0: no --fit
     std::vector<std::wstring> tracks;
@@ -129,6 +136,8 @@ struct TrackRun {
     std::wstring track;
     std::string shown;       // the track's path for messages (UTF-8)
     int format = 0;
+    int trackNumber = 0;     // with --split, the one track of the file it converts (from 1)
+    int tracks = 0;          // with --split, how many tracks the file holds
     std::wstring forward, backward, picture;
     std::string problem;     // refused before converting: what its line says
 };
@@ -296,6 +305,7 @@ bool TakeValue(Settings &settings, OptionId id, int threshold, const std::wstrin
     case OptStatusText: settings.statusText = true; return true;
     case OptReport: settings.report = hasValue ? 2 : 1; return !hasValue || value == L"json";
     case OptSvg: settings.svg = true; return true;
+    case OptSplit: settings.split = true; return true;
     case OptQuiet: settings.quiet = true; return true;
     default: return true;
     }
@@ -374,6 +384,24 @@ std::wstring RouteBase(const std::wstring &track, int format, const std::wstring
     return outputDir + (IsSeparator(outputDir.back()) ? L"" : L"/") + track.substr(nameStart, base - nameStart);
 }
 
+// The tracks of a file, read once through without thinning (0 when it cannot be read).
+int CountTracks(const std::wstring &track, int format)
+{
+    InputFile = OpenFileByPath(track.c_str(), "rb");
+    if (!InputFile) return 0;
+    InputFormat = format;
+    TrackWanted = 0;
+    int tracks = 0;
+    if (CheckTrackHeader() == HeaderAccepted) {
+        TrackPoint point;
+        while (NextTrackPoint(&point) == PointDelivered) {}
+        tracks = TracksBegun;
+    }
+    std::fclose(InputFile);
+    InputFile = nullptr;
+    return tracks;
+}
+
 // Expands folders, names every track's route files, and refuses what cannot run: returns
 // -1 to go on, or the usage error's status after its lines on err.
 int PlanTracks(const Settings &settings, std::vector<TrackRun> &runs, int *passedOverInFolders, bool *anyFolder,
@@ -409,18 +437,33 @@ int PlanTracks(const Settings &settings, std::vector<TrackRun> &runs, int *passe
             if (run.track.size() > static_cast<size_t>(InputPathMax))
                 return UsageError(err, "TRACK longer than " + std::to_string(InputPathMax) + " characters: " +
                                            run.shown.substr(0, 40) + "...");
-            if (KindOfPath(run.track) == PathKind::Other) run.problem = "not a regular file or folder";
-            std::wstring base = RouteBase(run.track, run.format, settings.outputDir);
-            run.forward = base + L"F.rt2";
-            run.backward = base + L"B.rt2";
-            if (settings.svg) run.picture = base + L".svg";
-            // A route file's name taken by a folder or a device: it could never be replaced.
-            for (const std::wstring *file : {&run.forward, &run.backward, &run.picture}) {
-                PathKind taken = file->empty() ? PathKind::Missing : KindOfPath(*file);
-                if (run.problem.empty() && taken != PathKind::Missing && taken != PathKind::RegularFile)
-                    run.problem = "cannot write '" + Utf8(*file) + "', which is not a regular file";
+            PathKind trackKind = KindOfPath(run.track);
+            if (trackKind == PathKind::Other) run.problem = "not a regular file or folder";
+            // --split: one run a track, counted now so that every name is known before
+            // anything is written; a file without a track (or unreadable) is one run, which fails.
+            int parts = 1;
+            if (settings.split) {
+                run.tracks = trackKind == PathKind::RegularFile ? CountTracks(run.track, run.format) : 0;
+                parts = std::max(run.tracks, 1);
             }
-            runs.push_back(run);
+            std::wstring whole = RouteBase(run.track, run.format, settings.outputDir);
+            for (int part = 1; part <= parts; part++) {
+                std::wstring base = whole;
+                if (settings.split) {
+                    run.trackNumber = part;
+                    base += L"-" + std::to_wstring(part);
+                }
+                run.forward = base + L"F.rt2";
+                run.backward = base + L"B.rt2";
+                if (settings.svg) run.picture = base + L".svg";
+                // A route file's name taken by a folder or a device: it could never be replaced.
+                for (const std::wstring *file : {&run.forward, &run.backward, &run.picture}) {
+                    PathKind taken = file->empty() ? PathKind::Missing : KindOfPath(*file);
+                    if (run.problem.empty() && taken != PathKind::Missing && taken != PathKind::RegularFile)
+                        run.problem = "cannot write '" + Utf8(*file) + "', which is not a regular file";
+                }
+                runs.push_back(run);
+            }
         }
     }
     // Every file the run writes, once, and none of them a track it reads.
@@ -453,6 +496,23 @@ int PlanTracks(const Settings &settings, std::vector<TrackRun> &runs, int *passe
 }
 
 // ---- One conversion: into files beside the routes, which replace them on success ----
+
+// The longest leg of the route being written (metres, on the report's sphere), from the
+// waypoints as the writer tells them; the listener hands each on to the one it replaced.
+WaypointListener LegsNextListener = nullptr;
+bool LegsHaveLast = false;
+SpherePoint LegsLast;
+double LongestLeg = 0.0;
+
+void MeasureLeg(const TrackPoint *point)
+{
+    SpherePoint here;
+    ToSpherePoint(point, &here);
+    if (LegsHaveLast) LongestLeg = std::max(LongestLeg, SphereDistanceMeters(&LegsLast, &here));
+    LegsLast = here;
+    LegsHaveLast = true;
+    if (LegsNextListener) LegsNextListener(point);
+}
 
 // One try of --fit at a tolerance, printing nothing; sets the waypoints written.
 int TryTolerance(int32_t tolerance)
@@ -573,7 +633,8 @@ struct Tally {
 
 void TellFailure(std::FILE *err, Tally &tally, const TrackRun &run, const std::string &what)
 {
-    std::fprintf(err, "wayfold-convert: %s: %s\n", run.shown.c_str(), what.c_str());
+    if (run.trackNumber) std::fprintf(err, "wayfold-convert: %s: track %d: %s\n", run.shown.c_str(), run.trackNumber, what.c_str());
+    else std::fprintf(err, "wayfold-convert: %s: %s\n", run.shown.c_str(), what.c_str());
     if (tally.failed++ == 0) tally.firstFailed = run.shown;
 }
 
@@ -584,6 +645,7 @@ int ConvertTrack(const Settings &settings, const TrackRun &run, Output output, s
     std::wmemset(InputPath, 0, InputPathCapacity);
     std::wmemcpy(InputPath, run.track.c_str(), run.track.size());
     InputFormat = run.format;
+    TrackWanted = run.trackNumber;
     FitToleranceMeters = -1;
     ThinningMethod = settings.method;
     std::wstring forward = ScratchBeside(run.forward, OutputPathCapacity);
@@ -603,11 +665,18 @@ int ConvertTrack(const Settings &settings, const TrackRun &run, Output output, s
     // The report and the picture measure the route after the job; they never change it.
     bool measuring = (settings.report || settings.svg) && BeginRouteMeasuring();
     if (measuring && settings.svg) BeginRoutePicture();
+    LegsNextListener = OnWaypointWritten;
+    LegsHaveLast = false;
+    LongestLeg = 0.0;
+    OnWaypointWritten = MeasureLeg;
     errno = 0;
     int jobResult = RunConversionJobToPaths();
     int error = errno;
+    OnWaypointWritten = LegsNextListener;
     RunFacts facts;
     facts.track = run.shown;
+    facts.trackNumber = run.trackNumber;
+    facts.tracks = run.trackNumber ? run.tracks : TracksBegun;
     facts.format = run.format;
     facts.points = PointsDelivered;
     std::memcpy(facts.passedOver, PassedOver, sizeof facts.passedOver);
@@ -651,6 +720,7 @@ int ConvertTrack(const Settings &settings, const TrackRun &run, Output output, s
                   "; a larger --max-meters, or none, lets --fit choose)";
     }
     facts.result = result;
+    facts.longestLeg = result == JobDone || result == FitImpossible ? LongestLeg : -1.0;
     facts.method = ThinningMethod == ThinningBounded ? "bounded" : "classic";
     facts.toleranceMeters = FitToleranceMeters;
     if (settings.report) PrintRunReport(out, settings.report == 2, facts);
@@ -666,6 +736,10 @@ int ConvertTrack(const Settings &settings, const TrackRun &run, Output output, s
         if (reason && reason->Damage && facts.passedOver[kind] > 0)
             std::fprintf(err, "wayfold-convert: %s: %s\n", run.shown.c_str(), Plural(facts.passedOver[kind], reason->Text).c_str());
     }
+    // Tracks joined into one route are never joined silently.
+    if (!run.trackNumber && facts.tracks > 1 && facts.longestLeg >= 0 && output != Output::Quiet)
+        std::fprintf(err, "wayfold-convert: %s: %d tracks joined into one route (longest leg %.1f km); --split writes one route per track\n",
+                     run.shown.c_str(), facts.tracks, facts.longestLeg / 1000.0);
     if (result != JobDone) TellFailure(err, tally, run, failure);
     else tally.converted++;
     return result;
@@ -685,11 +759,18 @@ int RunConvertCli(int argc, const wchar_t *const *argv, std::FILE *out, std::FIL
     Settings settings;
     int parsed = ParseArguments(argc, argv, settings, out, err);
     if (parsed >= 0) return parsed;
+    // The readers' choices, which --split's count of the tracks heeds already.
+    NmeaTalkers = settings.nmeaTalkers;
+    GpxPoints = settings.gpxPoints;
     std::vector<TrackRun> runs;
     int passedOverInFolders = 0;
     bool anyFolder = false;
     int planned = PlanTracks(settings, runs, &passedOverInFolders, &anyFolder, err);
-    if (planned >= 0) return planned;
+    if (planned >= 0) {
+        NmeaTalkers = NmeaTalkersGp;
+        GpxPoints = GpxPointsTrack;
+        return planned;
+    }
 
     // The thresholds: the defaults, what the store holds, then the options. --fit leaves
     // the leg limit out unless it is asked for.
@@ -730,5 +811,6 @@ int RunConvertCli(int argc, const wchar_t *const *argv, std::FILE *out, std::FIL
     NmeaTalkers = NmeaTalkersGp;
     GpxPoints = GpxPointsTrack;
     ThinningMethod = ThinningClassic;
+    TrackWanted = 0;
     return status;
 }

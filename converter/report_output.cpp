@@ -31,6 +31,7 @@ void PrintJson(std::FILE *out, const RunFacts &run)
 {
     std::fputs("{\"track\":", out);
     PrintJsonString(out, run.track);
+    if (run.trackNumber) std::fprintf(out, ",\"track_number\":%d", run.trackNumber);
     std::fprintf(out, ",\"format\":\"%s\",\"method\":\"%s\"", FormatName(run.format), run.method);
     if (run.toleranceMeters >= 0) std::fprintf(out, ",\"tolerance_m\":%d", run.toleranceMeters);
     std::fprintf(out, ",\"result\":%d,\"points\":%d,\"passed_over\":{", run.result, run.points);
@@ -41,7 +42,9 @@ void PrintJson(std::FILE *out, const RunFacts &run)
         std::fprintf(out, "%s\"%s\":%d", comma, reason->Name, run.passedOver[kind]);
         comma = ",";
     }
-    std::fputc('}', out);
+    std::fprintf(out, "},\"tracks\":%d,\"longest_leg_m\":", run.tracks);
+    if (run.longestLeg >= 0) std::fprintf(out, "%.3f", run.longestLeg);
+    else std::fputs("null", out);
     if (run.measured) {
         std::fprintf(out,
                      ",\"waypoints\":%d,\"track_m\":%.3f,\"route_m\":%.3f,\"max_deviation_m\":%.3f,"
@@ -62,16 +65,19 @@ void PrintJson(std::FILE *out, const RunFacts &run)
 
 void PrintText(std::FILE *out, const RunFacts &run)
 {
-    std::fprintf(out, "%s (%s, %s", run.track.c_str(), FormatName(run.format), run.method);
+    std::fprintf(out, "%s", run.track.c_str());
+    if (run.trackNumber) std::fprintf(out, " track %d", run.trackNumber);
+    std::fprintf(out, " (%s, %s", FormatName(run.format), run.method);
     if (run.toleranceMeters >= 0) std::fprintf(out, ", tolerance %d m", run.toleranceMeters);
-    std::fprintf(out, "): result %d, %d points", run.result, run.points);
+    std::fprintf(out, "): result %d, %d points in %d track%s", run.result, run.points, run.tracks, run.tracks == 1 ? "" : "s");
     if (!run.measured) {
         std::fputs(", no route to measure\n", out);
         return;
     }
     double change = Report.TrackMeters > 0 ? 100.0 * (Report.RouteMeters - Report.TrackMeters) / Report.TrackMeters : 0.0;
     std::fprintf(out, ", %d waypoints\n", Report.Waypoints);
-    std::fprintf(out, "  length: track %.1f m, route %.1f m (%+.2f%%)\n", Report.TrackMeters, Report.RouteMeters, change);
+    std::fprintf(out, "  length: track %.1f m, route %.1f m (%+.2f%%), longest leg %.1f m\n", Report.TrackMeters,
+                 Report.RouteMeters, change, run.longestLeg);
     std::fprintf(out, "  deviation: largest %.2f m at point %d (%.6f, %.6f), mean %.2f m\n", Report.MaxDeviation,
                  Report.MaxPoint, Report.MaxLat, Report.MaxLon, Report.DeviationSum / Report.Points);
     std::fprintf(out, "  %d points farther than %d m (max-ort-error) from the route\n", Report.OverTolerance,

@@ -19,6 +19,9 @@ bool FinishRouteMeasuring(int result);
 // What a report tells of one conversion besides the measured figures in Report.
 struct RunFacts {
     std::string track;           // the track's path as given (UTF-8)
+    int trackNumber = 0;         // with --split, the track of the file converted, else 0
+    int tracks = 0;              // the tracks the file holds
+    double longestLeg = -1.0;    // the written route's longest leg (metres), or -1: no route
     int format = 0;              // its InputFormat
     int result = 0;              // the converter's result for it
     int points = 0;              // what the job's reader delivered
