@@ -70,7 +70,7 @@ const OptionEntry Options[] = {
      "does not bind unless --max-meters is given, and when it forces more,\n"
      "writes the route with the fewest and exits 11"},
     {OptSplit, nullptr, "--split", nullptr, nullptr,
-     "one route pair a track of a file (nameN-F.rt2 for track N, from 1):\n"
+     "one route pair a track of a file (name-NF.rt2 for track N, from 1):\n"
      "name-1F.rt2, name-1B.rt2, name-2F.rt2...; without it the tracks of a\n"
      "file are joined into one route, and a note says so"},
     {OptStatusText, nullptr, "--status-text", nullptr, nullptr,
