@@ -30,9 +30,10 @@ static bool ReadCoordinate(double *value)
 int ReadTcxPoint(TrackPoint *point)
 {
     for (;;) {
-        // Every tag this reader looks at holds a 't'; the line reader passes over the rest.
+        // Every tag is looked at: no one letter is common to the names of the track point,
+        // coordinate, activity and track tags.
         const char *tag;
-        int count = ReadBetweenBytes(InputFile, '<', '>', 't', TagBuffer, TagLimit - 2, &tag);
+        int count = ReadBetweenBytes(InputFile, '<', '>', '>', TagBuffer, TagLimit - 2, &tag);
         if (count == LineEndOfFile) {
             if (!InTrackpoint) return PointEndOfInput;
             InTrackpoint = false;
