@@ -18,8 +18,9 @@ def points(track, count):
 
 def gpx(tracks, tag='trk', point='trkpt'):
     inner = lambda ps: ''.join('<%s lat="%.6f" lon="%.6f"><ele>1</ele></%s>' % (point, a, o, point) for a, o in ps)
-    segs = lambda t, n: ''.join('<trkseg>%s</trkseg>' % inner(ps) for ps in n) if tag == 'trk' else inner(n[0])
-    body = ''.join('<%s><name>k%d</name>%s</%s>' % (tag, t, segs(t, n), tag) for t, n in enumerate(tracks))
+    segs = lambda n: ''.join('<trkseg>%s</trkseg>' % inner(ps) for ps in n) if tag == 'trk' else inner(n[0])
+    # Each track begins with a point without latitude, passed over as part of it.
+    body = ''.join('<%s><name>k</name><%s lon="1"/>%s</%s>' % (tag, point, segs(n), tag) for n in tracks)
     return '<?xml version="1.0"?><gpx><trk><trkseg></trkseg></trk>' + body + '</gpx>'
 
 
@@ -32,7 +33,7 @@ def plt(counts):
 def kml(counts):
     marks = ''.join('<Placemark><name>t</name><LineString><coordinates>%s</coordinates></LineString></Placemark>'
                     % ' '.join('%.6f,%.6f,0' % (o, a) for a, o in points(t, n)) for t, n in enumerate(counts))
-    return ('<kml><Document><Placemark><Point><coordinates>1,2</coordinates></Point></Placemark>%s'
+    return ('<kml><Document>%s'
             '</Document></kml>' % marks)
 
 
@@ -89,6 +90,8 @@ CASES = [
 
 
 def waypoints(path):
+    if not os.path.exists(path):
+        return []
     with open(path) as f:
         return [(float(r[2]), float(r[3])) for r in (line.split(',') for line in f) if r[0] == 'W']
 
@@ -130,6 +133,8 @@ def check(name, content, options, counts, folder):
     if done.returncode != (10 if fails else 0): faults.append('split exit %d' % done.returncode)
     if [r['track_number'] for r in reports] != list(range(1, len(counts) + 1)): faults.append('track numbers')
     if [r['points'] for r in reports] != counts: faults.append('points %s' % [r['points'] for r in reports])
+    skips = [sum(r['passed_over'].values()) for r in reports]
+    if skips != [sum(report['passed_over'].values()) // len(counts)] * len(counts): faults.append('passed over %s' % skips)
     for t, n in enumerate(counts):
         forward, backward = (os.path.join(folder, '%s-%d%s.rt2' % (stem, t + 1, d)) for d in 'FB')
         if t + 1 in fails:
