@@ -1,14 +1,16 @@
 // The whole conversion job. The first byte picks the format (its remainder by 11; 0 and 10
 // have no reader) and, by the bits of the quotient, the NMEA talkers (bit 0), whether the
 // converter's report and picture run after the job (bit 1), the thinning method (bit 2) and
-// whether GPX route points are read (bit 3); the next 16 bytes are the four thresholds
+// whether GPX route points are read (bit 3) and whether the second track alone is converted
+// (bit 4); the next 16 bytes are the four thresholds
 // (little-endian), the rest is the track file.
 // Checks the job's result, that it closes its files, and after a success that the backward
 // file holds the forward file's records, last first, that the report measured every point
 // and waypoint again, and that a whole picture was written. After a success of the bounded
 // method with a tolerance of 0 or more, it checks the promise with a measure of its own:
 // every point passed over within MaxOrtError of the route read back from the forward file,
-// every waypoint as written within the six decimals' rounding of its point.
+// every waypoint as written within the six decimals' rounding of its point. With the second
+// track alone, the points the job read are those a reading of the whole file numbers 2.
 #include <unistd.h>
 
 #include <filesystem>
@@ -69,6 +71,21 @@ static void CheckBoundedPromise(const uint8_t *track, size_t size, int format, c
     }
 }
 
+// The positions NextTrackPoint delivers from track with TrackWanted at wanted, or, with
+// TrackWanted 0, those of the whole file's track number.
+static std::vector<std::pair<double, double>> TrackPositions(const uint8_t *track, size_t size, int format, int wanted,
+                                                             int number)
+{
+    std::vector<std::pair<double, double>> positions;
+    MemoryInput input(track, size, format);
+    TrackWanted = wanted;
+    TrackPoint p = {};
+    if (CheckTrackHeader() == HeaderAccepted)
+        while (NextTrackPoint(&p) == PointDelivered)
+            if (wanted != 0 || TracksBegun == number) positions.push_back({p.Lat, p.Lon});
+    return positions;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size < 17) return 0;
@@ -80,6 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const bool measuring = modes & 2;
     ThinningMethod = modes & 4 ? ThinningBounded : ThinningClassic;
     GpxPoints = modes & 8 ? GpxPointsRoute : GpxPointsTrack;
+    TrackWanted = modes & 16 ? 2 : 0;
     for (int t = 0; t < ThresholdCount; t++) {
         const uint8_t *b = data + 1 + 4 * t;
         ThinningSettings.*Thresholds[t].Field = SignedFromBits(b[0] | b[1] << 8 | b[2] << 16 | uint32_t(b[3]) << 24);
@@ -130,6 +148,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     if (result == JobDone && ThinningMethod == ThinningBounded && ThinningSettings.MaxOrtError >= 0)
         CheckBoundedPromise(data + 17, size - 17, format, forwardBytes);
+    if (TrackWanted != 0 && (result == JobDone || result == JobThinningFailed)) {
+        const int wanted = TrackWanted;
+        const auto alone = TrackPositions(data + 17, size - 17, format, wanted, 0);
+        FUZZ_CHECK((int)alone.size() == points && alone == TrackPositions(data + 17, size - 17, format, 0, wanted));
+    }
+    TrackWanted = 0;
     std::error_code error;
     for (const fs::path &file : {forward, backward, input, picture}) fs::remove(file, error);
     return 0;
