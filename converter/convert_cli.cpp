@@ -497,21 +497,27 @@ int PlanTracks(const Settings &settings, std::vector<TrackRun> &runs, int *passe
 
 // ---- One conversion: into files beside the routes, which replace them on success ----
 
-// The longest leg of the route being written (metres, on the report's sphere), from the
-// waypoints as the writer tells them; the listener hands each on to the one it replaced.
-WaypointListener LegsNextListener = nullptr;
-bool LegsHaveLast = false;
-SpherePoint LegsLast;
-double LongestLeg = 0.0;
-
-void MeasureLeg(const TrackPoint *point)
+// The longest leg of the route file at path (metres, on the report's sphere, between the
+// waypoints as written), or -1 when it cannot be read. Read only when a report or a note
+// asks for it, so that a plain conversion pays nothing.
+double LongestLegOf(const std::wstring &path)
 {
-    SpherePoint here;
-    ToSpherePoint(point, &here);
-    if (LegsHaveLast) LongestLeg = std::max(LongestLeg, SphereDistanceMeters(&LegsLast, &here));
-    LegsLast = here;
-    LegsHaveLast = true;
-    if (LegsNextListener) LegsNextListener(point);
+    std::FILE *file = OpenFileByPath(path.c_str(), "rb");
+    if (!file) return -1.0;
+    char line[RecordTextSize];
+    SpherePoint last, here;
+    bool haveLast = false;
+    double longest = 0.0;
+    while (std::fgets(line, sizeof line, file)) {
+        double lat, lon;
+        if (std::sscanf(line, "W,%*[^,],%lf,%lf", &lat, &lon) != 2) continue;
+        SpherePointFromDegrees(lat, lon, &here);
+        if (haveLast) longest = std::max(longest, SphereDistanceMeters(&last, &here));
+        last = here;
+        haveLast = true;
+    }
+    std::fclose(file);
+    return longest;
 }
 
 // One try of --fit at a tolerance, printing nothing; sets the waypoints written.
@@ -665,20 +671,16 @@ int ConvertTrack(const Settings &settings, const TrackRun &run, Output output, s
     // The report and the picture measure the route after the job; they never change it.
     bool measuring = (settings.report || settings.svg) && BeginRouteMeasuring();
     if (measuring && settings.svg) BeginRoutePicture();
-    LegsNextListener = OnWaypointWritten;
-    LegsHaveLast = false;
-    LongestLeg = 0.0;
-    OnWaypointWritten = MeasureLeg;
     errno = 0;
     int jobResult = RunConversionJobToPaths();
     int error = errno;
-    OnWaypointWritten = LegsNextListener;
     RunFacts facts;
     facts.track = run.shown;
     facts.trackNumber = run.trackNumber;
     facts.tracks = run.trackNumber ? run.tracks : TracksBegun;
     facts.format = run.format;
     facts.points = PointsDelivered;
+    if (jobResult == JobDone && (settings.report || facts.tracks > 1)) facts.longestLeg = LongestLegOf(forward);
     std::memcpy(facts.passedOver, PassedOver, sizeof facts.passedOver);
     std::string message = LastFailureMessage();
     facts.measured = measuring && FinishRouteMeasuring(jobResult);
@@ -720,7 +722,7 @@ int ConvertTrack(const Settings &settings, const TrackRun &run, Output output, s
                   "; a larger --max-meters, or none, lets --fit choose)";
     }
     facts.result = result;
-    facts.longestLeg = result == JobDone || result == FitImpossible ? LongestLeg : -1.0;
+    if (result != JobDone && result != FitImpossible) facts.longestLeg = -1.0;
     facts.method = ThinningMethod == ThinningBounded ? "bounded" : "classic";
     facts.toleranceMeters = FitToleranceMeters;
     if (settings.report) PrintRunReport(out, settings.report == 2, facts);

@@ -103,7 +103,8 @@ int ReadGpxPoint(TrackPoint *point)
         if (count == LineEndOfFile) return PointEndOfInput;
         end = tag + count;
         if (IsTrackPointTag(tag, end)) break;
-        if (ElementTag(tag, count, "trk") == TagStart) TrackBoundary = true;
+        // Most tags here end a track point: no end tag is looked at again.
+        if (tag[0] != '/' && ElementTag(tag, count, "trk") == TagStart) TrackBoundary = true;
     }
 
     // Latitude: the first number after the first "lat".

@@ -67,21 +67,53 @@ static int ReadOnce(TrackPoint *point)
     }
 }
 
-int NextTrackPoint(TrackPoint *point)
+// The readers' loops for every track: each passes over unusable lines, tags or records with
+// a positive result, all counted.
+static int ReadAnyTrack(TrackPoint *point)
+{
+    int result = PointNoReader;
+    switch (InputFormat) {
+    case InputFormatGpx:
+        if (GpxPoints == GpxPointsRoute)
+            while ((result = ReadGpxRoutePoint(point)) > 0) CountPassedOver(result);
+        else
+            while ((result = ReadGpxPoint(point)) > 0) CountPassedOver(result);
+        break;
+    case InputFormatMps:
+        result = ReadMpsPoint(point);
+        break;
+    case InputFormatPlt:
+        while ((result = ReadPltPoint(point)) > 0) CountPassedOver(result);
+        break;
+    case InputFormatNmea:
+        while ((result = ReadNmeaPoint(point)) > 0) CountPassedOver(result);
+        break;
+    default:
+        while ((result = ReadOnce(point)) > 0) CountPassedOver(result);
+        break;
+    }
+    if (result == PointDelivered && (TrackBoundary || TracksBegun == 0)) {
+        if (TracksBegun < INT_MAX) TracksBegun++;
+        TrackBoundary = false;
+    }
+    return result;
+}
+
+// The reader's results of TrackWanted alone; past it, the end.
+static int ReadWantedTrack(TrackPoint *point)
 {
     int result;
-    // Each reader passes over unusable lines, tags or records with a positive result.
     for (;;) {
         result = ReadOnce(point);
         if (result < 0) break;
         // The track what the reader returned belongs to: past a boundary, the next one.
         int track = TracksBegun;
         if ((TrackBoundary || track == 0) && track < INT_MAX) track++;
-        if (TrackWanted != 0 && track > TrackWanted) {
+        if (track > TrackWanted) {
             result = PointEndOfInput;
             break;
         }
-        bool wanted = TrackWanted == 0 || track == TrackWanted;
+        bool wanted = track == TrackWanted;
         if (result == PointDelivered) {
             TracksBegun = track;
             TrackBoundary = false;
@@ -90,6 +122,12 @@ int NextTrackPoint(TrackPoint *point)
             CountPassedOver(result);
         }
     }
+    return result;
+}
+
+int NextTrackPoint(TrackPoint *point)
+{
+    int result = TrackWanted == 0 ? ReadAnyTrack(point) : ReadWantedTrack(point);
     if (result == PointDelivered) {
         if (PointsDelivered < INT_MAX) PointsDelivered++;
         point->Number = PointsDelivered;
