@@ -165,6 +165,16 @@ def main():
         if done.returncode != 64 or "would both write 'days-2F.rt2'" not in done.stderr or sorted(os.listdir(folder)) != before:
             print('clash of split names not refused: %d %s' % (done.returncode, done.stderr))
             failed += 1
+        # FIT files one after another, each a track: two samples' points, as many as each gives alone.
+        fits = [os.path.join(os.environ.get('WAYFOLD_SAMPLES', ''), 'modern', n) for n in ('forerunner-10.fit', 'wahoo-element-bolt.fit')]
+        if all(map(os.path.exists, fits)):
+            alone = [json.loads(run(top, '-q', '--report=json', '-o', top, f).stdout)['points'] for f in fits]
+            with open(os.path.join(top, 'chain.fit'), 'wb') as f:
+                f.write(b''.join(open(fit, 'rb').read() for fit in fits))
+            reports = [json.loads(line) for line in run(top, '-q', '--split', '--report=json', 'chain.fit').stdout.splitlines()]
+            if [(r['points'], r['tracks']) for r in reports] != [(n, 2) for n in alone]:
+                print('FIT chain: %s, alone %s' % ([(r['points'], r['tracks']) for r in reports], alone))
+                failed += 1
     return 1 if failed else 0
 
 
