@@ -30,10 +30,10 @@ static bool ReadCoordinate(double *value)
 int ReadTcxPoint(TrackPoint *point)
 {
     for (;;) {
-        // Every tag is looked at: no one letter is common to the names of the track point,
-        // coordinate, activity and track tags.
+        // Within an activity every tag this reader looks at holds a 't', and the line reader
+        // passes over the rest; outside, a course's <Track> holds none, so every tag is looked at.
         const char *tag;
-        int count = ReadBetweenBytes(InputFile, '<', '>', '>', TagBuffer, TagLimit - 2, &tag);
+        int count = ReadBetweenBytes(InputFile, '<', '>', InActivity ? 't' : '>', TagBuffer, TagLimit - 2, &tag);
         if (count == LineEndOfFile) {
             if (!InTrackpoint) return PointEndOfInput;
             InTrackpoint = false;
@@ -60,8 +60,9 @@ int ReadTcxPoint(TrackPoint *point)
             HasLatitude = ReadCoordinate(&Latitude);
         } else if (InTrackpoint && ElementTag(tag, count, "LongitudeDegrees") == TagStart) {
             HasLongitude = ReadCoordinate(&Longitude);
-        } else if ((kind = ElementTag(tag, count, "Activity")) != TagOfOther) {
+        } else if (!InTrackpoint && (kind = ElementTag(tag, count, "Activity")) != TagOfOther) {
             // Each activity is a track; so is each track of a course, outside activities.
+            // Inside a track point, where most tags stand, none is looked for.
             InActivity = kind == TagStart;
             if (InActivity) TrackBoundary = true;
         } else if (!InActivity && ElementTag(tag, count, "Track") == TagStart) {
