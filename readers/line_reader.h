@@ -1,14 +1,8 @@
-// Text input of the PLT, NMEA and GPX readers: lines and tags, and decimal numbers in them.
+// Text input of the PLT, NMEA and GPX readers: lines and tags.
 #ifndef WAYFOLD_LINE_READER_H
 #define WAYFOLD_LINE_READER_H
 
-#include <stdint.h>
 #include <stdio.h>
-
-// For scans eight bytes at a time: 0x01 and 0x80 in every byte of a 64-bit word, made of
-// 32-bit halves (C++03 has no 64-bit literal).
-const uint64_t ByteOnes = ((uint64_t)0x01010101u << 32) | 0x01010101u;
-const uint64_t ByteHighBits = ((uint64_t)0x80808080u << 32) | 0x80808080u;
 
 // What ReadLine returns at the end of the file.
 const int LineEndOfFile = -1;
@@ -50,13 +44,5 @@ int ReadBetweenBytes(FILE *file, char open, char close, char key, char *buffer, 
 // Forgets the bytes read ahead: called when a new input file is opened, since a new FILE
 // may have the address of a closed one.
 void ResetLineReader();
-
-// atof's rule, decimal only and independent of the locale: leading white space, then
-// the longest prefix of optional sign, digits, optional point and fraction, optional
-// exponent; 0.0 when the text begins with no number. Never yields "nan", "inf" or a
-// hexadecimal value, and rounds correctly.
-double ParseDecimal(const char *text);
-// The same, and in end the character after the number read (text itself when there is none).
-double ParseDecimalEnd(const char *text, const char **end);
 
 #endif

@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "common/byte_order.h"
 #include "conversion/status_log.h"
 #include "platform/file_io.h"
 
@@ -22,18 +23,13 @@ static const int32_t RecordOffsetMax = 2147483647;
 // Reads a little-endian signed 32-bit integer, byte by byte. false when the file ends first.
 static bool ReadInt32(int32_t *value)
 {
-    uint32_t bits = 0;
-    for (int shift = 0; shift < 32; shift += 8) {
+    unsigned char bytes[4];
+    for (int i = 0; i < (int)sizeof bytes; ++i) {
         int c = ReadByte(InputFile);
         if (c == EOF) return false;
-        bits |= (uint32_t)c << shift;
+        bytes[i] = (unsigned char)c;
     }
-    // Two's complement without an out-of-range conversion.
-    if (bits <= (uint32_t)RecordOffsetMax) {
-        *value = (int32_t)bits;
-    } else {
-        *value = -(int32_t)(0xFFFFFFFFu - bits) - 1;
-    }
+    *value = SignedFromBits(Uint32FromLittleEndian(bytes));
     return true;
 }
 

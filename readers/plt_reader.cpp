@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "readers/decimal_parser.h"
 #include "readers/line_reader.h"
 
 // The first line of every PLT file begins with these characters.

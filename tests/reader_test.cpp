@@ -242,11 +242,11 @@ TEST_CASE("Real-world samples read and convert")
     };
     ResetSettings();
     for (const fs::directory_entry &entry : fs::directory_iterator(samples)) {
-        const std::string name = entry.path().filename().string(), bytes = ReadBytes(entry.path());
         const std::string ext = entry.path().extension().string();
         const int format = ext == ".gpx" ? InputFormatGpx : ext == ".mps" ? InputFormatMps : ext == ".plt" ? InputFormatPlt
                                                                                                        : ext == ".nmea" ? InputFormatNmea : 0;
-        if (format == 0) continue;
+        if (format == 0 || !entry.is_regular_file()) continue;  // folders of other samples too
+        const std::string name = entry.path().filename().string(), bytes = ReadBytes(entry.path());
         CAPTURE(name);
         ReadOutcome read = ReadAllPoints(bytes, format);
         CHECK((read.headerResult == HeaderAccepted && read.status.empty()));
