@@ -117,42 +117,8 @@ static double ParseGeneralNumber(const char *text, const char *p, bool negative,
     }
 }
 
-#ifndef WAYFOLD_PLAIN
-// The usual number: at most FastDigits digits in all, with or without a point, and no
-// exponent, from p (after the white space and the sign) on. The digits as one integer over
-// the power of ten of the fraction's length: the same exact values ParseGeneralNumber
-// divides, so the same correctly rounded result. false for any other text. Saves ...
-static bool ParseUsualNumber(const char *p, bool negative, double *value, const char **end)
-{
-    const char *q = p;
-    uint64_t whole = 0;
-    unsigned digit;
-    // Unsigned arithmetic: a long run of digits wraps, and goes the general road.
-    while ((digit = (unsigned)(unsigned char)*q - '0') <= 9) {
-        whole = whole * 10 + digit;
-        q++;
-    }
-    int allDigits = (int)(q - p);
-    int fractionDigits = 0;
-    if (*q == '.') {
-        const char *fraction = ++q;
-        while ((digit = (unsigned)(unsigned char)*q - '0') <= 9) {
-            whole = whole * 10 + digit;
-            q++;
-        }
-        fractionDigits = (int)(q - fraction);
-        allDigits += fractionDigits;
-    }
-    if (allDigits == 0 || allDigits > FastDigits || *q == 'e' || *q == 'E') return false;
-    *end = q;
-    *value = (double)(int64_t)whole / PowersOfTen[fractionDigits];
-    if (negative) *value = -*value;
-    return true;
-}
-#endif
-
 // ParseDecimal, and where its number ends: the character after the last one read.
-static double ParseNumber(const char *text, const char **end)
+static inline double ParseNumber(const char *text, const char **end)
 {
     const char *p = text;
     bool negative = false;
@@ -162,8 +128,36 @@ static double ParseNumber(const char *text, const char **end)
     while ((unsigned char)*p <= ' ' && IsSpace(*p)) p++;
     if (*p == '+' || *p == '-') negative = *p++ == '-';
 #ifndef WAYFOLD_PLAIN
-    double value;
-    if (ParseUsualNumber(p, negative, &value, end)) return value;
+    // The usual number: at most FastDigits digits in all, with or without a point, and no
+    // exponent. The digits as one integer over the power of ten of the fraction's length:
+    // the same exact values ParseGeneralNumber divides, so the same correctly rounded
+    // result. SAVES_USUAL
+    {
+        const char *q = p;
+        uint64_t whole = 0;
+        unsigned digit;
+        // Unsigned arithmetic: a long run of digits wraps, and goes the general road.
+        while ((digit = (unsigned)(unsigned char)*q - '0') <= 9) {
+            whole = whole * 10 + digit;
+            q++;
+        }
+        int allDigits = (int)(q - p);
+        int fractionDigits = 0;
+        if (*q == '.') {
+            const char *fraction = ++q;
+            while ((digit = (unsigned)(unsigned char)*q - '0') <= 9) {
+                whole = whole * 10 + digit;
+                q++;
+            }
+            fractionDigits = (int)(q - fraction);
+            allDigits += fractionDigits;
+        }
+        if (allDigits > 0 && allDigits <= FastDigits && *q != 'e' && *q != 'E') {
+            *end = q;
+            double value = (double)(int64_t)whole / PowersOfTen[fractionDigits];
+            return negative ? -value : value;
+        }
+    }
 #endif
     return ParseGeneralNumber(text, p, negative, end);
 }

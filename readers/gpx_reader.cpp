@@ -4,7 +4,8 @@
 #include "readers/decimal_parser.h"
 #include "readers/line_reader.h"
 
-char TagBuffer[TagBufferSize];
+// A tag's text where it cannot be read in place.
+static char TagBuffer[TagBufferSize];
 
 int ReadTag(char *buffer, int limit)
 {
@@ -22,14 +23,14 @@ int ReadTag(char *buffer, int limit)
 }
 
 // The first occurrence of name (not empty) in the text from text on, whose terminator is
-// at end, or 0. Its first letter is looked for by FindFirstOf, up to a NUL; tags are short,
+// at end, or 0. Its first letter or a NUL is looked for by FindEitherByte; tags are short,
 // so the library's search would cost more in setup.
 static const char *FindName(const char *text, const char *end, const char *name)
 {
     const unsigned char first = (unsigned char)name[0];
     const unsigned char *stop = (const unsigned char *)end + 1;
     for (;;) {
-        text = (const char *)FindFirstOf((const unsigned char *)text, stop, 0, first, first, first, 0);
+        text = (const char *)FindEitherByte((const unsigned char *)text, stop, 0, first);
         if (*text == 0) return 0;
         int i = 1;
         while (name[i] != 0 && text[i] == name[i]) ++i;

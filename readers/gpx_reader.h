@@ -4,8 +4,6 @@
 
 #include "readers/track_input.h"
 
-extern char TagBuffer[TagBufferSize];
-
 // Results of ReadTag.
 enum {
     TagRead = 0,

@@ -37,10 +37,10 @@ static void UseFile(FILE *file)
     }
 }
 
-bool SkipPastByte(FILE *file, char mark)
+// SkipPastByte, inline in ReadBetweenBytes too, which calls it for every tag.
+static inline bool SkipPast(FILE *file, unsigned char wanted)
 {
     UseFile(file);
-    const unsigned char wanted = (unsigned char)mark;
     for (;;) {
         const unsigned char *end = Block + BlockEnd;
         const unsigned char *p = FindByte(Block + BlockNext, end, wanted);
@@ -50,6 +50,11 @@ bool SkipPastByte(FILE *file, char mark)
         }
         if (!RefillBlock(file)) return false;
     }
+}
+
+bool SkipPastByte(FILE *file, char mark)
+{
+    return SkipPast(file, (unsigned char)mark);
 }
 
 int ReadUpToByte(FILE *file, char mark, char *buffer, int limit)
@@ -155,7 +160,7 @@ unsigned int ExclusiveOrBefore(const char *text, int length, char mark, const ch
     unsigned int sum;
     const unsigned char wanted = (unsigned char)mark;
     const unsigned char *end = (const unsigned char *)text + length;
-    const unsigned char *p = FindFirstOf((const unsigned char *)text, end, wanted, wanted, wanted, wanted, &sum);
+    const unsigned char *p = FindByteSum((const unsigned char *)text, end, wanted, &sum);
     *at = p < end ? (const char *)p : 0;
     return sum;
 }
@@ -163,32 +168,6 @@ unsigned int ExclusiveOrBefore(const char *text, int length, char mark, const ch
 int ReadLineInPlaceSum(FILE *file, char *buffer, int limit, const char **line, char mark,
                        const char **at, unsigned int *sum)
 {
-#ifndef WAYFOLD_PLAIN
-    // One pass over a whole line of the block within the limit: up to the first line end
-    // or mark with the sum of the bytes before it, then on to the line end past a mark.
-    // Saves ... The same line as ReadLineInPlace takes, and the same
-    // bytes summed as ExclusiveOrBefore sums.
-    UseFile(file);
-    if (!SkipLineEnds(file)) return LineEndOfFile;
-    unsigned char *start = Block + BlockNext;
-    const unsigned char *end = Block + BlockEnd;
-    unsigned char wanted = (unsigned char)mark;
-    unsigned int before;
-    unsigned char *lineEnd = (unsigned char *)FindFirstOf(start, end, 0, '\r', '\n', wanted, &before);
-    const unsigned char *markAt = 0;
-    if (lineEnd < end && !IsLineEnd(*lineEnd)) {
-        markAt = lineEnd;
-        lineEnd = (unsigned char *)FindLineEnd(lineEnd + 1, end);
-    }
-    if (lineEnd < end && lineEnd - start <= limit) {
-        *lineEnd = 0;
-        BlockNext = (int)(lineEnd - Block) + 1;
-        *line = (const char *)start;
-        *at = (const char *)markAt;
-        *sum = before;
-        return (int)(lineEnd - start);
-    }
-#endif
     int length = ReadLineInPlace(file, buffer, limit, line);
     if (length != LineEndOfFile) *sum = ExclusiveOrBefore(*line, length, mark, at);
     return length;
@@ -198,7 +177,7 @@ int ReadBetweenBytes(FILE *file, char open, char close, char key, char *buffer, 
                      const char **text)
 {
     for (;;) {
-        if (!SkipPastByte(file, open)) return LineEndOfFile;
+        if (!SkipPast(file, (unsigned char)open)) return LineEndOfFile;
 #ifdef WAYFOLD_PLAIN
         (void)key;
 #else

@@ -17,8 +17,7 @@ int ReadLine(FILE *file, char *buffer, int limit);
 // ReadLine without the copy where it can: line is set to the line read, terminated, either
 // in the reader's own block (valid up to the next read) or in buffer.
 int ReadLineInPlace(FILE *file, char *buffer, int limit, const char **line);
-// ReadLineInPlace, and ExclusiveOrBefore(line, length, mark, at) in sum, found in the same
-// pass over the line where it can.
+// ReadLineInPlace, and ExclusiveOrBefore(line, length, mark, at) in sum.
 int ReadLineInPlaceSum(FILE *file, char *buffer, int limit, const char **line, char mark,
                        const char **at, unsigned int *sum);
 // The exclusive-or of the bytes of text (length characters, no NUL among them) before the
@@ -35,9 +34,10 @@ bool SkipPastByte(FILE *file, char mark);
 int ReadUpToByte(FILE *file, char mark, char *buffer, int limit);
 // SkipPastByte(open), then ReadUpToByte(close) without the copy where it can: text is set
 // to the bytes read, terminated, either in the reader's own block (valid up to the next
-// read) or in buffer, which holds limit + 1 bytes. A text that lies whole in the block and
-// holds no key byte is passed over, and the next one read. Returns the count of the bytes,
-// or LineEndOfFile when the file ends before the open mark or inside the text.
+// read) or in buffer, which holds limit + 1 bytes. A text that holds no key byte may be
+// passed over, and the next one read (one that lies whole in the block, unless the build is
+// plain), so the caller passes such texts over too. Returns the count of the bytes, or
+// LineEndOfFile when the file ends before the open mark or inside the text.
 int ReadBetweenBytes(FILE *file, char open, char close, char key, char *buffer, int limit,
                      const char **text);
 

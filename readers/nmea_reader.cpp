@@ -125,11 +125,14 @@ static int ChecksumTest(const char *at, unsigned int sum)
 {
     if (at == 0) return ChecksumNoStar;
     sum ^= (unsigned char)'$';
-    // The value after the "*", read as "%x" reads it; a 0 must be written as a 0. Two hex
-    // digits and no third, as nearly every sentence has them, are their value.
+#ifndef WAYFOLD_PLAIN
+    // Two hex digits and no third, as nearly every sentence has them: their value, which is
+    // what "%x" reads there. SAVES_HEX
     int high = HexDigitValue(at[1]);
     int low = high < 0 ? -1 : HexDigitValue(at[2]);
     if (low >= 0 && HexDigitValue(at[3]) < 0) return high * 16 + low == (int)sum ? ChecksumRight : ChecksumDiffers;
+#endif
+    // The value after the "*", read as "%x" reads it; a 0 must be written as a 0.
     int value = ReadHexByte(at + 1);
     if (value == 0 && at[1] != '0') return ChecksumNoValue;
     return value == (int)sum ? ChecksumRight : ChecksumDiffers;
@@ -143,14 +146,19 @@ int CheckNmeaChecksum(const char *text)
     return ChecksumTest(at, sum);
 }
 
-// FindComma from the start of a number on, resumed where the number read from there ended:
-// the number's own characters are neither commas nor control characters, but the white
-// space before it may be.
+// FindComma from the start of a number on.
 static const char *FindCommaAfterNumber(const char *text, const char *numberEnd)
 {
+#ifndef WAYFOLD_PLAIN
+    // Resumed where the number read from there ended: the number's own characters are
+    // neither commas nor control characters, but the white space before it may be. SAVES_RESUME
     for (; text < numberEnd && IsFormatSpace(*text); ++text)
         if (IsControl(*text)) return 0;
     return FindComma(numberEnd);
+#else
+    (void)numberEnd;
+    return FindComma(text);
+#endif
 }
 
 static bool IsCapital(char c)

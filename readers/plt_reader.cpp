@@ -31,12 +31,22 @@ int CheckPltHeader()
 
 int ReadPltPoint(TrackPoint *point)
 {
+    const char *line = LineBuffer;
     const char *comma;
+#ifndef WAYFOLD_PLAIN
+    // The line where the line reader holds it, not copied. SAVES_INPLACE
+    if (ReadLineInPlace(InputFile, LineBuffer, LineLimit, &line) == LineEndOfFile) return PointEndOfInput;
+#else
     if (ReadLine(InputFile, LineBuffer, LineLimit) == LineEndOfFile) return PointEndOfInput;
-    // Latitude, comma, longitude; the other fields are not used. Blanks, a sign, digits
-    // and a point hold no comma, so a comma right after the latitude is the line's first.
-    double lat = ParseDecimalEnd(LineBuffer, &comma);
-    if (*comma != ',') comma = strchr(LineBuffer, ',');
+#endif
+    // Latitude, the line's first comma, longitude; the other fields are not used.
+    double lat = ParseDecimalEnd(line, &comma);
+#ifndef WAYFOLD_PLAIN
+    // Blanks, a sign, digits, a point and an exponent hold no comma, so a comma right after
+    // the latitude is the line's first. SAVES_COMMA
+    if (*comma != ',')
+#endif
+        comma = strchr(line, ',');
     if (!comma) return PltSkipNoComma;
     point->Lat = lat;
     if (!LatitudeInRange(point->Lat)) return PltSkipOutOfRange;

@@ -239,21 +239,28 @@ TEST_CASE("Line reader: a line end at each of the last 15 bytes of a block, and 
     }
 }
 
-TEST_CASE("FindFirstOf: the first of the bytes asked for, and the exclusive-or before it, at every length")
+TEST_CASE("Byte scans: the first byte looked for, and the exclusive-or before it, at every length and place")
 {
     std::mt19937 random(2026);
     unsigned char bytes[80];
     for (int i = 0; i < 20000; i++) {
         const int length = random() % 80;
         for (unsigned char &b : bytes) b = (unsigned char)(random() % 4 ? 'a' + random() % 3 : random());
-        unsigned char marks[4] = {(unsigned char)random()};
-        for (int m = 1; m < 4; m++) marks[m] = random() % 2 ? marks[0] : (unsigned char)random();
+        const unsigned char mark = (unsigned char)random(), other = random() % 2 ? mark : (unsigned char)random();
+        // Plain loops of the test's own: the first mark and the sum before it, the first of
+        // either mark, the first line end.
+        auto isEnd = [](unsigned char b) { return b == 0 || b == '\r' || b == '\n'; };
+        int first = 0, either = 0, lineEnd = 0;
         unsigned sum = 0, want = 0;
-        int first = 0;
-        while (first < length && std::count(marks, marks + 4, bytes[first]) == 0) want ^= bytes[first++];
+        while (first < length && bytes[first] != mark) want ^= bytes[first++];
+        while (either < length && bytes[either] != mark && bytes[either] != other) either++;
+        while (lineEnd < length && !isEnd(bytes[lineEnd])) lineEnd++;
         CAPTURE(i);
-        REQUIRE(FindFirstOf(bytes, bytes + length, marks[0], marks[1], marks[2], marks[3], &sum) == bytes + first);
+        REQUIRE(FindByteSum(bytes, bytes + length, mark, &sum) == bytes + first);
         REQUIRE(sum == want);
+        REQUIRE(FindByte(bytes, bytes + length, mark) == bytes + first);
+        REQUIRE(FindEitherByte(bytes, bytes + length, mark, other) == bytes + either);
+        REQUIRE(FindLineEnd(bytes, bytes + length) == bytes + lineEnd);
     }
 }
 
