@@ -127,7 +127,8 @@ static int ChecksumTest(const char *at, unsigned int sum)
     sum ^= (unsigned char)'$';
 #ifndef WAYFOLD_PLAIN
     // Two hex digits and no third, as nearly every sentence has them: their value, which is
-    // what "%x" reads there. SAVES_HEX
+    // what "%x" reads there. Saves 5% of the NMEA reader's instructions (callgrind, 100,000
+    // sentences; its time, 0.058 s for 1,000,000, moves within the timing's noise).
     int high = HexDigitValue(at[1]);
     int low = high < 0 ? -1 : HexDigitValue(at[2]);
     if (low >= 0 && HexDigitValue(at[3]) < 0) return high * 16 + low == (int)sum ? ChecksumRight : ChecksumDiffers;
@@ -151,7 +152,9 @@ static const char *FindCommaAfterNumber(const char *text, const char *numberEnd)
 {
 #ifndef WAYFOLD_PLAIN
     // Resumed where the number read from there ended: the number's own characters are
-    // neither commas nor control characters, but the white space before it may be. SAVES_RESUME
+    // neither commas nor control characters, but the white space before it may be. Saves
+    // 7% of the NMEA reader's instructions (callgrind, 100,000 sentences; its time, 0.058 s
+    // for 1,000,000, moves within the timing's noise).
     for (; text < numberEnd && IsFormatSpace(*text); ++text)
         if (IsControl(*text)) return 0;
     return FindComma(numberEnd);
