@@ -1,14 +1,21 @@
 #include "readers/mps_reader.h"
 
+#include <stdint.h>
 #include <string.h>
 
 #include "common/byte_order.h"
 #include "conversion/status_log.h"
 #include "platform/file_io.h"
 
-int MpsReaderState = SeekTrack;
-int32_t RecordOffset = 0;
-int32_t PointsLeft = 0;
+enum {
+    SeekTrack = 0,   // no current track record
+    TrackHeader = 1, // a track record was found; the file stands at its data
+    TrackPoints = 2  // its header was read; PointsLeft points remain
+};
+
+static int MpsReaderState = SeekTrack;
+static int32_t RecordOffset = 0;
+static int32_t PointsLeft = 0;
 
 // The file's first bytes: "MsRcd" and its zero byte.
 static const char MpsSignature[] = "MsRcd";
@@ -56,7 +63,8 @@ int CheckMpsHeader()
     return HeaderAccepted;
 }
 
-bool FindTrackRecord()
+// Walks the records from RecordOffset to the next track record; false at their end.
+static bool FindTrackRecord()
 {
     for (;;) {
         if (fseek(InputFile, (long)RecordOffset, SEEK_SET) != 0) return false;

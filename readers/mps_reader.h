@@ -2,25 +2,10 @@
 #ifndef WAYFOLD_MPS_READER_H
 #define WAYFOLD_MPS_READER_H
 
-#include <stdint.h>
-
 #include "readers/track_input.h"
-
-enum {
-    SeekTrack = 0,   // no current track record
-    TrackHeader = 1, // a track record was found; the file stands at its data
-    TrackPoints = 2  // its header was read; PointsLeft points remain
-};
-
-extern int MpsReaderState;
-extern int32_t RecordOffset;
-extern int32_t PointsLeft;
 
 // Checks the "MsRcd" signature and resets the reader. Results 0, 1, 2, 3 as CheckTrackHeader.
 int CheckMpsHeader();
-
-// Walks the records from RecordOffset to the next track record; false at their end.
-bool FindTrackRecord();
 
 // Results 0 or -1 (no further track record, or a damaged one after "Track read error!").
 int ReadMpsPoint(TrackPoint *point);
