@@ -17,5 +17,8 @@ const unsigned char *FindLineEnd(const unsigned char *p, const unsigned char *en
 // FindByte, and in sum the exclusive-or of the bytes before the one returned.
 const unsigned char *FindByteSum(const unsigned char *p, const unsigned char *end, unsigned char mark,
                                  unsigned int *sum);
+// The first line end or mark, and in sum the exclusive-or of the bytes before it.
+const unsigned char *FindLineEndOrByteSum(const unsigned char *p, const unsigned char *end, unsigned char mark,
+                                          unsigned int *sum);
 
 #endif

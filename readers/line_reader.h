@@ -17,7 +17,8 @@ int ReadLine(FILE *file, char *buffer, int limit);
 // ReadLine without the copy where it can: line is set to the line read, terminated, either
 // in the reader's own block (valid up to the next read) or in buffer.
 int ReadLineInPlace(FILE *file, char *buffer, int limit, const char **line);
-// ReadLineInPlace, and ExclusiveOrBefore(line, length, mark, at) in sum.
+// ReadLineInPlace, and ExclusiveOrBefore(line, length, mark, at) in sum, found in the same
+// pass over the line where it can.
 int ReadLineInPlaceSum(FILE *file, char *buffer, int limit, const char **line, char mark,
                        const char **at, unsigned int *sum);
 // The exclusive-or of the bytes of text (length characters, no NUL among them) before the

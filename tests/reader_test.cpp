@@ -248,19 +248,22 @@ TEST_CASE("Byte scans: the first byte looked for, and the exclusive-or before it
         for (unsigned char &b : bytes) b = (unsigned char)(random() % 4 ? 'a' + random() % 3 : random());
         const unsigned char mark = (unsigned char)random(), other = random() % 2 ? mark : (unsigned char)random();
         // Plain loops of the test's own: the first mark and the sum before it, the first of
-        // either mark, the first line end.
+        // either mark, the first line end, and the first line end or mark with the sum before it.
         auto isEnd = [](unsigned char b) { return b == 0 || b == '\r' || b == '\n'; };
-        int first = 0, either = 0, lineEnd = 0;
-        unsigned sum = 0, want = 0;
+        int first = 0, either = 0, lineEnd = 0, endOrMark = 0;
+        unsigned sum = 0, want = 0, endSum = 0, wantEnd = 0;
         while (first < length && bytes[first] != mark) want ^= bytes[first++];
         while (either < length && bytes[either] != mark && bytes[either] != other) either++;
         while (lineEnd < length && !isEnd(bytes[lineEnd])) lineEnd++;
+        while (endOrMark < length && !isEnd(bytes[endOrMark]) && bytes[endOrMark] != mark) wantEnd ^= bytes[endOrMark++];
         CAPTURE(i);
         REQUIRE(FindByteSum(bytes, bytes + length, mark, &sum) == bytes + first);
         REQUIRE(sum == want);
         REQUIRE(FindByte(bytes, bytes + length, mark) == bytes + first);
         REQUIRE(FindEitherByte(bytes, bytes + length, mark, other) == bytes + either);
         REQUIRE(FindLineEnd(bytes, bytes + length) == bytes + lineEnd);
+        REQUIRE(FindLineEndOrByteSum(bytes, bytes + length, mark, &endSum) == bytes + endOrMark);
+        REQUIRE(endSum == wantEnd);
     }
 }
 
