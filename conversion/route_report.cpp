@@ -2,10 +2,11 @@
 
 #include <string.h>
 
+#include "common/byte_order.h"
 #include "conversion/conversion_job.h"
 #include "conversion/deviation.h"
 #include "platform/file_io.h"
-#include "readers/line_reader.h"
+#include "readers/decimal_parser.h"
 #include "readers/track_source.h"
 #include "settings/thinning_settings.h"
 
@@ -28,11 +29,7 @@ struct WrittenWaypoint {
 void RecordKeptNumber(const TrackPoint *point)
 {
     unsigned char bytes[4];
-    unsigned int number = (unsigned int)point->Number;
-    bytes[0] = (unsigned char)(number & 0xFF);
-    bytes[1] = (unsigned char)((number >> 8) & 0xFF);
-    bytes[2] = (unsigned char)((number >> 16) & 0xFF);
-    bytes[3] = (unsigned char)((number >> 24) & 0xFF);
+    Uint32ToLittleEndian((uint32_t)point->Number, bytes);
     if (KeptNumbersFile) fwrite(bytes, 1, sizeof bytes, KeptNumbersFile);
 }
 
@@ -40,8 +37,7 @@ static bool ReadKeptNumber(int *number)
 {
     unsigned char bytes[4];
     if (fread(bytes, 1, sizeof bytes, KeptNumbersFile) != sizeof bytes) return false;
-    *number = (int)((unsigned int)bytes[0] | (unsigned int)bytes[1] << 8 | (unsigned int)bytes[2] << 16 |
-                    (unsigned int)bytes[3] << 24);
+    *number = SignedFromBits(Uint32FromLittleEndian(bytes));
     return true;
 }
 

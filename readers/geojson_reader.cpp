@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "readers/decimal_parser.h"
 #include "readers/line_reader.h"
 
 // The file is read a block at a time; BlockStart is the file offset of the block's first

@@ -1,17 +1,11 @@
 #include "readers/gpx_reader.h"
 
-#include <stdint.h>
-#include <string.h>
-
+#include "readers/byte_scan.h"
+#include "readers/decimal_parser.h"
 #include "readers/line_reader.h"
 #include "readers/xml_tags.h"
 
-// Words of eight bytes are scanned where the compiler counts trailing zeros of a
-// little-endian word.
-#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-#define WAYFOLD_GPX_WORDS
-#endif
-
+// A tag's text where it cannot be read in place.
 char TagBuffer[TagBufferSize];
 
 int ReadTag(char *buffer, int limit)
@@ -30,30 +24,14 @@ int ReadTag(char *buffer, int limit)
 }
 
 // The first occurrence of name (not empty) in the text from text on, whose terminator is
-// at end, or 0. The first letter of the name or the terminator is looked for eight bytes
-// at a time while a whole word lies within the text and its terminator; tags are short,
+// at end, or 0. Its first letter or a NUL is looked for by FindEitherByte; tags are short,
 // so the library's search would cost more in setup.
 static const char *FindName(const char *text, const char *end, const char *name)
 {
-    const uint64_t firsts = ByteOnes * (unsigned char)name[0];
+    const unsigned char first = (unsigned char)name[0];
+    const unsigned char *stop = (const unsigned char *)end + 1;
     for (;;) {
-#ifdef WAYFOLD_GPX_WORDS
-        while (end - text >= 7) {
-            uint64_t word;
-            memcpy(&word, text, sizeof word);
-            uint64_t other = word ^ firsts;
-            uint64_t flags = ((word - ByteOnes) & ~word & ByteHighBits) | ((other - ByteOnes) & ~other & ByteHighBits);
-            if (flags != 0) {
-                text += __builtin_ctzll(flags) / 8;
-                break;
-            }
-            text += 8;
-        }
-#else
-        (void)end;
-        (void)firsts;
-#endif
-        while (*text != 0 && *text != name[0]) ++text;
+        text = (const char *)FindEitherByte((const unsigned char *)text, stop, 0, first);
         if (*text == 0) return 0;
         int i = 1;
         while (name[i] != 0 && text[i] == name[i]) ++i;

@@ -4,6 +4,7 @@
 
 #include "readers/track_input.h"
 
+// The text of a tag, where it is not read in place: shared by the readers of XML formats.
 extern char TagBuffer[TagBufferSize];
 
 // Results of ReadTag.

@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "readers/gpx_reader.h"
+#include "readers/decimal_parser.h"
 #include "readers/line_reader.h"
 #include "readers/xml_tags.h"
 

@@ -1,14 +1,8 @@
-// Text input of the PLT, NMEA and GPX readers: lines and tags, and decimal numbers in them.
+// Text input of the PLT, NMEA and GPX readers: lines and tags.
 #ifndef WAYFOLD_LINE_READER_H
 #define WAYFOLD_LINE_READER_H
 
-#include <stdint.h>
 #include <stdio.h>
-
-// For scans eight bytes at a time: 0x01 and 0x80 in every byte of a 64-bit word, made of
-// 32-bit halves (C++03 has no 64-bit literal).
-const uint64_t ByteOnes = ((uint64_t)0x01010101u << 32) | 0x01010101u;
-const uint64_t ByteHighBits = ((uint64_t)0x80808080u << 32) | 0x80808080u;
 
 // What ReadLine returns at the end of the file.
 const int LineEndOfFile = -1;
@@ -41,22 +35,15 @@ bool SkipPastByte(FILE *file, char mark);
 int ReadUpToByte(FILE *file, char mark, char *buffer, int limit);
 // SkipPastByte(open), then ReadUpToByte(close) without the copy where it can: text is set
 // to the bytes read, terminated, either in the reader's own block (valid up to the next
-// read) or in buffer, which holds limit + 1 bytes. A text that lies whole in the block and
-// holds no key byte is passed over, and the next one read. Returns the count of the bytes,
-// or LineEndOfFile when the file ends before the open mark or inside the text.
+// read) or in buffer, which holds limit + 1 bytes. A text that holds no key byte may be
+// passed over, and the next one read (one that lies whole in the block, unless the build is
+// plain), so the caller passes such texts over too. Returns the count of the bytes, or
+// LineEndOfFile when the file ends before the open mark or inside the text.
 int ReadBetweenBytes(FILE *file, char open, char close, char key, char *buffer, int limit,
                      const char **text);
 
 // Forgets the bytes read ahead: called when a new input file is opened, since a new FILE
 // may have the address of a closed one.
 void ResetLineReader();
-
-// atof's rule, decimal only and independent of the locale: leading white space, then
-// the longest prefix of optional sign, digits, optional point and fraction, optional
-// exponent; 0.0 when the text begins with no number. Never yields "nan", "inf" or a
-// hexadecimal value, and rounds correctly.
-double ParseDecimal(const char *text);
-// The same, and in end the character after the number read (text itself when there is none).
-double ParseDecimalEnd(const char *text, const char **end);
 
 #endif

@@ -1,12 +1,20 @@
 #include "readers/mps_reader.h"
 
+#include <stdint.h>
 #include <string.h>
 
+#include "common/byte_order.h"
 #include "platform/file_io.h"
 
-int MpsReaderState = SeekTrack;
-int32_t RecordOffset = 0;
-int32_t PointsLeft = 0;
+enum {
+    SeekTrack = 0,   // no current track record
+    TrackHeader = 1, // a track record was found; the file stands at its data
+    TrackPoints = 2  // its header was read; PointsLeft points remain
+};
+
+static int MpsReaderState = SeekTrack;
+static int32_t RecordOffset = 0;
+static int32_t PointsLeft = 0;
 
 // The file's first bytes: "MsRcd" and its zero byte.
 static const char MpsSignature[] = "MsRcd";
@@ -21,18 +29,13 @@ static const int32_t RecordOffsetMax = 2147483647;
 // Reads a little-endian signed 32-bit integer, byte by byte. false when the file ends first.
 static bool ReadInt32(int32_t *value)
 {
-    uint32_t bits = 0;
-    for (int shift = 0; shift < 32; shift += 8) {
+    unsigned char bytes[4];
+    for (int i = 0; i < (int)sizeof bytes; ++i) {
         int c = ReadByte(InputFile);
         if (c == EOF) return false;
-        bits |= (uint32_t)c << shift;
+        bytes[i] = (unsigned char)c;
     }
-    // Two's complement without an out-of-range conversion.
-    if (bits <= (uint32_t)RecordOffsetMax) {
-        *value = (int32_t)bits;
-    } else {
-        *value = -(int32_t)(0xFFFFFFFFu - bits) - 1;
-    }
+    *value = SignedFromBits(Uint32FromLittleEndian(bytes));
     return true;
 }
 
@@ -59,7 +62,8 @@ int CheckMpsHeader()
     return HeaderAccepted;
 }
 
-bool FindTrackRecord()
+// Walks the records from RecordOffset to the next track record; false at their end.
+static bool FindTrackRecord()
 {
     for (;;) {
         if (fseek(InputFile, (long)RecordOffset, SEEK_SET) != 0) return false;

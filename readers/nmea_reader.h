@@ -18,8 +18,8 @@ enum {
 enum {
     NmeaSkipNotRmc = 1,      // not a "$GPRMC," sentence
     NmeaSkipChecksum = 2,
-    NmeaSkipLatitude = 3,    // the time or latitude part, or a coordinate out of range
-    NmeaSkipLongitude = 4,
+    NmeaSkipLatitude = 3,    // the time or latitude part, or a latitude out of range
+    NmeaSkipLongitude = 4,   // the longitude part, or a longitude out of range
     NmeaSkipNoFix = 10,      // the status is not "A"
     NmeaSkipModeNoFix = 11,  // any talker: the mode letter (NMEA 2.3 and later) is "N"
     NmeaSkipRepeatedTime = 12, // any talker: the time of the fix delivered last, under another talker

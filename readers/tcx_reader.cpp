@@ -1,6 +1,7 @@
 #include "readers/tcx_reader.h"
 
 #include "readers/gpx_reader.h"
+#include "readers/decimal_parser.h"
 #include "readers/line_reader.h"
 #include "readers/xml_tags.h"
 

@@ -1,5 +1,6 @@
 #include "settings/settings_store.h"
 
+#include "common/byte_order.h"
 #include "settings/thinning_settings.h"
 
 static const wchar_t SettingsKeyPath[] = L"Software\\Quillon\\Wayfold";
@@ -20,17 +21,12 @@ static const DWORD DwordSize = 4;
 // The setting's 32-bit pattern as a little-endian DWORD.
 static void DwordToBytes(int32_t value, BYTE *bytes)
 {
-    uint32_t pattern = static_cast<uint32_t>(value);
-    bytes[0] = static_cast<BYTE>(pattern & 0xFF);
-    bytes[1] = static_cast<BYTE>((pattern >> 8) & 0xFF);
-    bytes[2] = static_cast<BYTE>((pattern >> 16) & 0xFF);
-    bytes[3] = static_cast<BYTE>((pattern >> 24) & 0xFF);
+    Uint32ToLittleEndian(static_cast<uint32_t>(value), bytes);
 }
 
 static int32_t DwordFromBytes(const BYTE *bytes)
 {
-    return SignedFromBits(static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
-                          (static_cast<uint32_t>(bytes[2]) << 16) | (static_cast<uint32_t>(bytes[3]) << 24));
+    return SignedFromBits(Uint32FromLittleEndian(bytes));
 }
 
 int32_t QueryDwordSetting(HKEY key, const wchar_t *valueName, int32_t current)

@@ -29,9 +29,3 @@ void ResetThinningSettings()
 {
     for (int i = 0; i < ThresholdCount; i++) ThinningSettings.*Thresholds[i].Field = Thresholds[i].Default;
 }
-
-int32_t SignedFromBits(uint32_t pattern)
-{
-    if (pattern <= 0x7FFFFFFFu) return (int32_t)pattern;
-    return -(int32_t)(0xFFFFFFFFu - pattern) - 1;
-}

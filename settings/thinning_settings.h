@@ -6,6 +6,8 @@
 #include <stdint.h>
 #include <wchar.h>
 
+#include "common/byte_order.h"
+
 // Held together in this order. Signed, with no range check anywhere: a stored
 // 0xFFFFFFFF is -1, and the thinning works with whatever it finds.
 struct ThinningSettingsRecord {
@@ -34,9 +36,5 @@ extern const ThresholdEntry Thresholds[ThresholdCount];
 
 // Every threshold back to its default.
 void ResetThinningSettings();
-
-// Two's complement without an out-of-range conversion: the signed 32-bit number with the
-// same bits as pattern (all bits set is -1). For DWORDs and dialog fields.
-int32_t SignedFromBits(uint32_t pattern);
 
 #endif

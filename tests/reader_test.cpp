@@ -2,13 +2,16 @@
 // points they give; and the real-world samples.
 #include <doctest/doctest.h>
 
+#include <algorithm>
 #include <clocale>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <map>
 #include <random>
+#include <tuple>
 
+#include "readers/byte_scan.h"
 #include "readers/nmea_reader.h"
 #include "tests/test_support.h"
 
@@ -151,6 +154,119 @@ TEST_CASE("Readers: inputs that give no point")
         CHECK(ReadAllPoints(std::string(line) + "\n", InputFormatNmea).points.empty());
 }
 
+TEST_CASE("NMEA: only the status letter A gives a point")
+{
+    const struct { std::string shows; const char *status; size_t points; } rows[] = {
+        {"A: an active fix", "A", 1},
+        {"V: a warning, no fix", "V", 0},
+        {"X: a letter that is neither A nor V", "X", 0},
+        {"a: A in lower case", "a", 0},
+    };
+    for (const auto &row : rows) {
+        CAPTURE(row.shows);
+        std::string body = "GPRMC,123519," + std::string(row.status) + ",4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W";
+        CHECK(ReadAllPoints(Sentence(body) + "\r\n", InputFormatNmea).points.size() == row.points);
+    }
+}
+
+// Each line a reading of the line reader gives, with ReadLineInPlaceSum's sum and mark.
+using ReadLineResult = std::tuple<std::string, unsigned, long>;
+enum { Copied, InPlace, InPlaceSum };
+std::vector<ReadLineResult> ReadEveryLine(const std::string &bytes, int reading)
+{
+    TempDir dir;
+    WriteBytes(dir / "lines.txt", bytes);
+    FILE *file = std::fopen((dir / "lines.txt").string().c_str(), "rb");
+    REQUIRE(file);
+    ResetLineReader();
+    std::vector<ReadLineResult> lines;
+    char buffer[LineBufferSize];
+    const char *line = buffer, *at = nullptr;
+    unsigned sum = 0;
+    for (;;) {
+        int length = reading == Copied    ? ReadLine(file, buffer, LineLimit)
+                     : reading == InPlace ? ReadLineInPlace(file, buffer, LineLimit, &line)
+                                          : ReadLineInPlaceSum(file, buffer, LineLimit, &line, '*', &at, &sum);
+        if (length == LineEndOfFile) break;
+        lines.emplace_back(std::string(line, length), sum, at ? long(at - line) : -1L);
+    }
+    std::fclose(file);
+    return lines;
+}
+
+TEST_CASE("Line reader: a line end at each of the last 15 bytes of a block, and the sums of lines")
+{
+    // Block k (from 1) opens with lines of 1 to 40 bytes, and ends with a line of 31 - k bytes
+    // and its line end k bytes before the block's end, where the wide steps hand the last bytes
+    // to the byte loop; the next line runs into the next block. Half of the lines hold a "*".
+    auto text = [](int length, int k, bool star) {
+        std::string line;
+        for (int i = 0; i < length; i++) line += char(star && i == 3 * k % length ? '*' : 'A' + (i * 7 + k) % 58);
+        return line;
+    };
+    const struct { std::string shows; char end; } rows[] = {
+        {"a NUL ends a line", '\0'},
+        {"a CR ends a line", '\r'},
+        {"an LF ends a line", '\n'},
+    };
+    for (const auto &row : rows) {
+        CAPTURE(row.shows);
+        std::string bytes;
+        for (int k = 1; k <= 15; k++) {
+            std::string block;
+            for (int length = 1; length <= 40; length++) block += text(length, k, length % 2) + row.end;
+            bytes += block + std::string(LineBlockSize - 31 - block.size(), '\n') + text(31 - k, k, k % 2) + row.end +
+                     std::string(k - 1, 'z');
+        }
+        bytes += "\n";
+        // What every reading must give: the file split at NUL, CR and LF, a plain loop.
+        std::vector<ReadLineResult> want;
+        std::string line;
+        for (char c : bytes) {
+            if (c != '\0' && c != '\r' && c != '\n') { line += c; continue; }
+            if (line.empty()) continue;
+            unsigned sum = 0;
+            size_t star = line.find('*');
+            for (size_t i = 0; i < std::min(star, line.size()); i++) sum ^= (unsigned char)line[i];
+            want.emplace_back(line, sum, star == std::string::npos ? -1L : long(star));
+            line.clear();
+        }
+        REQUIRE(want.size() == 15 * 41 + 1);  // a "z" run but the last joins the next block's first line
+        CHECK(ReadEveryLine(bytes, InPlaceSum) == want);
+        for (ReadLineResult &w : want) std::get<1>(w) = 0, std::get<2>(w) = -1;
+        CHECK(ReadEveryLine(bytes, Copied) == want);
+        CHECK(ReadEveryLine(bytes, InPlace) == want);
+    }
+}
+
+TEST_CASE("Byte scans: the first byte looked for, and the exclusive-or before it, at every length and place")
+{
+    std::mt19937 random(2026);
+    unsigned char bytes[80];
+    for (int i = 0; i < 20000; i++) {
+        const int length = random() % 80;
+        for (unsigned char &b : bytes) b = (unsigned char)(random() % 4 ? 'a' + random() % 3 : random());
+        const unsigned char mark = (unsigned char)random(), other = random() % 2 ? mark : (unsigned char)random();
+        // Plain loops of the test's own: the first mark and the sum before it, the first of
+        // either mark, the first line end, and the first line end or mark with the sum before it.
+        auto isEnd = [](unsigned char b) { return b == 0 || b == '\r' || b == '\n'; };
+        int first = 0, either = 0, lineEnd = 0, endOrMark = 0;
+        unsigned sum = 0, want = 0, endSum = 0, wantEnd = 0;
+        while (first < length && bytes[first] != mark) want ^= bytes[first++];
+        while (either < length && bytes[either] != mark && bytes[either] != other) either++;
+        while (lineEnd < length && !isEnd(bytes[lineEnd])) lineEnd++;
+        while (endOrMark < length && !isEnd(bytes[endOrMark]) && bytes[endOrMark] != mark) wantEnd ^= bytes[endOrMark++];
+        CAPTURE(i);
+        REQUIRE(FindByteSum(bytes, bytes + length, mark, &sum) == bytes + first);
+        REQUIRE(sum == want);
+        REQUIRE(FindByte(bytes, bytes + length, mark) == bytes + first);
+        REQUIRE(FindEitherByte(bytes, bytes + length, mark, other) == bytes + either);
+        REQUIRE(FindLineEnd(bytes, bytes + length) == bytes + lineEnd);
+        REQUIRE(FindLineEndOrByteSum(bytes, bytes + length, mark, &endSum) == bytes + endOrMark);
+        REQUIRE(endSum == wantEnd);
+    }
+}
+
 TEST_CASE("NMEA, any talker: talkers, the mode letter, one fix under two talkers once")
 {
     // One log read in order; each line's latitude minutes tell its point apart.
@@ -242,12 +358,11 @@ TEST_CASE("Real-world samples read and convert")
     };
     ResetSettings();
     for (const fs::directory_entry &entry : fs::directory_iterator(samples)) {
-        const std::string name = entry.path().filename().string();
         const std::string ext = entry.path().extension().string();
         const int format = ext == ".gpx" ? InputFormatGpx : ext == ".mps" ? InputFormatMps : ext == ".plt" ? InputFormatPlt
                                                                                                        : ext == ".nmea" ? InputFormatNmea : 0;
-        if (format == 0 || !entry.is_regular_file()) continue;
-        const std::string bytes = ReadBytes(entry.path());
+        if (format == 0 || !entry.is_regular_file()) continue;  // folders of other samples too
+        const std::string name = entry.path().filename().string(), bytes = ReadBytes(entry.path());
         CAPTURE(name);
         ReadOutcome read = ReadAllPoints(bytes, format);
         CHECK((read.headerResult == HeaderAccepted && read.status.empty()));

@@ -9,6 +9,7 @@
 
 #include "conversion/conversion_job.h"
 #include "conversion/route_writer.h"
+#include "readers/decimal_parser.h"
 #include "readers/line_reader.h"
 #include "readers/track_source.h"
 #include "settings/thinning_settings.h"
