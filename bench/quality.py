@@ -54,6 +54,146 @@ def arc_deviation(a, b, p):
     return min(dist(a, p), dist(b, p))
 
 
+def written(lat, lon):
+    """The unit vector of a point as the route file writes it, to six decimals."""
+    return unit(float('%.6f' % lat), float('%.6f' % lon))
+
+
+# The azimuth tests below are kept this far on the safe side (metres): a cone widened by it
+# rejects a leg or ends a search, one narrowed by it accepts a leg, so the rounding of either
+# never decides a leg the exact measure would decide otherwise; in between it decides.
+CONE_SLACK = 0.001
+# Legs from this long on are always checked point by point (the cone's reasoning wants legs
+# far below a quarter of the earth's circumference).
+CONE_LEG_LIMIT = 1000000.0
+
+
+def scan(ends, inner, i, tolerance, stop, max_meters=math.inf):
+    """The ends j (i < j < stop) of the legs from ends[i] that keep every inner[k], i < k < j,
+    within tolerance and are at most max_meters long (a leg between neighbours always counts),
+    the last j tried, and the number of points checked one by one.
+
+    The search ends when no later end can work, by the cone of allowed directions. Seen from
+    the start a on the sphere, a point k at distance s > tolerance lies within tolerance of
+    the great circle leaving a at azimuth t exactly when sin(s) sin|t - t_k| <= sin(tolerance)
+    (a right spherical triangle; angles in earth radii), so, for the foot to lie ahead of a,
+    |t - t_k| <= h_k = asin(sin(tolerance) / sin(s)) < 90 degrees. A leg's deviation is never
+    below the distance to its great circle, and a point whose foot falls behind a is farther
+    than s from the leg's far end too, so every good leg points into the intersection of the
+    passed points' intervals; once that is empty no leg from a past this point can be good.
+    The azimuth t_k is exact on the sphere: the angle of k's component along the east and
+    north unit vectors at a (the direction of the great circle from a to k). Each interval
+    is under 180 degrees wide and the first lies within 90 degrees of the first constrained
+    point's azimuth, so the intersection stays one interval relative to that reference.
+    (Wide: the points beyond tolerance + 2 mm, half-angles for tolerance + 1 mm; narrow:
+    every point beyond tolerance, half-angles for tolerance - 1 mm.)
+    A leg into the narrowed intersection that is at least as long as the point is far has
+    that point's foot on the leg and accepts it; other points are measured exactly."""
+    a = ends[i]
+    ax, ay, az = a
+    found = [i + 1] if i + 1 < stop else []
+    checks = 0
+    cos_lat = math.hypot(ax, ay)
+    cone = cos_lat > 1e-9 and tolerance > 10 * CONE_SLACK
+    if cone:
+        ex, ey = -ay / cos_lat, ax / cos_lat
+        nx, ny, nz = -az * ax / cos_lat, -az * ay / cos_lat, cos_lat
+        sin_wide = math.sin((tolerance + CONE_SLACK) / R)
+        sin_narrow = math.sin((tolerance - CONE_SLACK) / R)
+    reference = None            # the first constrained point's azimuth
+    # Relative to the reference: a good leg's foot for that point lies ahead, so within
+    # 90 degrees of it; every later interval, under 180 degrees wide, meets that half
+    # circle in one piece.
+    wide_lo = narrow_lo = -math.pi / 2
+    wide_hi = narrow_hi = math.pi / 2
+    constrained = []            # (k, distance from a) of the points beyond tolerance
+    farthest = 0.0
+    for j in range(i + 1, stop):
+        if j > i + 1:
+            b = ends[j]
+            bx, by, bz = b
+            cx, cy, cz = ay * bz - az * by, az * bx - ax * bz, ax * by - ay * bx
+            length = math.atan2(math.sqrt(cx * cx + cy * cy + cz * cz), ax * bx + ay * by + az * bz) * R
+            if length <= max_meters:
+                good, inside = None, False
+                if not constrained:
+                    good = True
+                elif cone:
+                    t = math.atan2(bx * ex + by * ey, bx * nx + by * ny + bz * nz) - reference
+                    t = t - 2 * math.pi if t > math.pi else t + 2 * math.pi if t < -math.pi else t
+                    if not wide_lo <= t <= wide_hi:
+                        good = False
+                    else:
+                        inside = narrow_lo <= t <= narrow_hi and length < CONE_LEG_LIMIT
+                        if inside and length >= farthest:
+                            good = True
+                if good is None:
+                    good = True
+                    for k, s in reversed(constrained):
+                        if not (inside and s <= length):
+                            checks += 1
+                            if arc_deviation(a, b, inner[k]) > tolerance:
+                                good = False
+                                break
+                if good:
+                    found.append(j)
+        # j lies between a and every later end.
+        px, py, pz = inner[j]
+        cx, cy, cz = ay * pz - az * py, az * px - ax * pz, ax * py - ay * px
+        sin_s = math.sqrt(cx * cx + cy * cy + cz * cz)
+        s = math.atan2(sin_s, ax * px + ay * py + az * pz) * R
+        if s <= tolerance:
+            continue
+        constrained.append((j, s))
+        farthest = max(farthest, s)
+        if not cone:
+            continue
+        t = math.atan2(px * ex + py * ey, px * nx + py * ny + pz * nz)
+        if reference is None:
+            reference = t
+        t -= reference
+        t = t - 2 * math.pi if t > math.pi else t + 2 * math.pi if t < -math.pi else t
+        half = math.asin(min(1.0, sin_narrow / sin_s))
+        narrow_lo, narrow_hi = max(narrow_lo, t - half), min(narrow_hi, t + half)
+        if s > tolerance + 2 * CONE_SLACK:
+            half = math.asin(min(1.0, sin_wide / sin_s))
+            wide_lo, wide_hi = max(wide_lo, t - half), min(wide_hi, t + half)
+            if wide_lo > wide_hi:
+                return found, j, checks
+    return found, stop - 1, checks
+
+
+def minimum(ends, inner, tolerance, max_meters=math.inf):
+    """The fewest waypoints (first and last kept) that keep every inner point within tolerance
+    of the legs between the ends of the waypoints: shortest path from the first point to the
+    last over the good legs, each start's legs found by scan. Returns (count, indices)."""
+    n = len(inner)
+    count, before = [n + 1] * n, [-1] * n
+    count[0] = 1
+    for i in range(n - 1):
+        for j in scan(ends, inner, i, tolerance, n, max_meters)[0]:
+            if count[i] + 1 < count[j]:
+                count[j], before[j] = count[i] + 1, i
+    path = [n - 1]
+    while path[-1]:
+        path.append(before[path[-1]])
+    return count[n - 1], path[::-1]
+
+
+def brute_minimum(ends, inner, tolerance):
+    """The same by trying every subset of the inner points as waypoints, each leg measured
+    point by point."""
+    n = len(inner)
+    good = [[all(arc_deviation(ends[i], ends[j], inner[k]) <= tolerance for k in range(i + 1, j))
+             for j in range(n)] for i in range(n)]
+    best = n
+    for mask in range(1 << (n - 2)):
+        kept = [0] + [k + 1 for k in range(n - 2) if mask >> k & 1] + [n - 1]
+        if len(kept) < best and all(good[i][j] for i, j in zip(kept, kept[1:])):
+            best = len(kept)
+    return best
+
+
 def douglas_peucker(points, tolerance):
     """Count of points kept by the recursive algorithm (an explicit stack of index ranges)."""
     kept, stack = 2, [(0, len(points) - 1)]
@@ -109,6 +249,27 @@ def generated():
     return tracks
 
 
+def selfcheck(trials=400):
+    """minimum against brute_minimum on small random tracks (3 to 12 points) whose steps are
+    near the tolerance, with turns, reversals and repeated points; exact and written ends."""
+    rnd = random.Random(7)
+    for trial in range(trials):
+        tolerance = rnd.choice((5.0, 10.0, 25.0))
+        heading, steps = rnd.uniform(0, 360), []
+        for _ in range(rnd.randint(2, 11)):
+            heading += rnd.choice((rnd.gauss(0, 30), rnd.gauss(0, 90), 180.0))
+            steps.append((heading, 0.0 if rnd.random() < 0.1 else rnd.uniform(0.3, 2.5) * tolerance))
+        points = walk(steps, (rnd.uniform(-70, 70), rnd.uniform(-180, 180)))
+        inner = [unit(*p) for p in points]
+        for ends in (inner, [written(*p) for p in points]):
+            fast, brute = minimum(ends, inner, tolerance)[0], brute_minimum(ends, inner, tolerance)
+            if fast != brute:
+                print('selfcheck: track %d (%r, %g m): %d waypoints, brute force %d' % (trial, points, tolerance, fast, brute))
+                return 1
+    print('selfcheck: minimum agrees with brute force on %d tracks' % trials)
+    return 0
+
+
 def parse_route(path):
     with open(path, encoding='ascii') as f:
         return [(float(r[2]), float(r[3])) for r in (line.split(',') for line in f) if r[0] == 'W']
@@ -133,6 +294,11 @@ def kept_indices(points, route):
     # The last record is the last point, though an earlier point may print the same.
     indices[-1] = len(points) - 1
     return indices
+
+
+def max_deviation_ends(ends, inner, kept):
+    """Largest deviation of the inner points from the legs between the ends of the kept ones."""
+    return max([arc_deviation(ends[i], ends[j], inner[k]) for i, j in zip(kept, kept[1:]) for k in range(i + 1, j)] + [0.0])
 
 
 def max_deviation(units, kept):
