@@ -20,7 +20,7 @@ from quality import scan
 RANKS = (0, 1, 2, 4, 8, 16, 32, 64)
 
 
-def thin(inner, ends, tolerance, max_meters=math.inf, window=4096, ranks=RANKS):
+def thin(inner, ends, tolerance, max_meters=math.inf, window=4096, ranks=RANKS, give_up=None):
     n = len(inner)
     kept, w, known = [0], 0, None
     cost = {'scanned': 0, 'checked': 0, 'searches': 0}
@@ -28,7 +28,7 @@ def thin(inner, ends, tolerance, max_meters=math.inf, window=4096, ranks=RANKS):
         return list(range(n)), cost     # no point may be passed over
 
     def search(i, stop):
-        found, last, checks = scan(ends, inner, i, tolerance, stop, max_meters)
+        found, last, checks = scan(ends, inner, i, tolerance, stop, max_meters, give_up)
         cost['scanned'] += last - i
         cost['checked'] += checks
         cost['searches'] += 1

@@ -82,10 +82,11 @@ CONE_SLACK = 0.001
 CONE_LEG_LIMIT = 1000000.0
 
 
-def scan(ends, inner, i, tolerance, stop, max_meters=math.inf):
+def scan(ends, inner, i, tolerance, stop, max_meters=math.inf, give_up=None):
     """The ends j (i < j < stop) of the legs from ends[i] that keep every inner[k], i < k < j,
     within tolerance and are at most max_meters long (a leg between neighbours always counts),
-    the last j tried, and the number of points checked one by one.
+    the last j tried, and the number of points checked one by one. With give_up, the search
+    also ends after that many points in a row that end no good leg.
 
     The search ends when no later end can work, by the cone of allowed directions. Seen from
     the start a on the sphere, a point k at distance s > tolerance lies within tolerance of
@@ -151,6 +152,8 @@ def scan(ends, inner, i, tolerance, stop, max_meters=math.inf):
                                 break
                 if good:
                     found.append(j)
+        if give_up is not None and j - found[-1] >= give_up:
+            return found, j, checks
         # j lies between a and every later end.
         px, py, pz = inner[j]
         cx, cy, cz = ay * pz - az * py, az * px - ax * pz, ax * py - ay * px
