@@ -7,6 +7,7 @@
 
 #include <math.h>
 
+#include "common/angles.h"
 #include "common/wayfold_limits.h"
 #include "conversion/deviation.h"
 #include "conversion/route_writer.h"
@@ -54,7 +55,6 @@ struct PassedPoint {
 // half as long again (MPS, 1,000,000 points, tolerance 50 m, both bench profiles). Same
 // result: it is kept a millimetre inside the tolerance, far beyond the rounding of the
 // checks it saves.
-static const double Pi = 3.141592653589793;
 static const double ConeMarginMeters = 0.001;
 
 struct DirectionCone {

@@ -22,6 +22,7 @@
 #include <math.h>
 #include <string.h>
 
+#include "common/angles.h"
 #include "conversion/route_writer.h"
 #include "conversion/status_log.h"
 #include "readers/track_source.h"
@@ -34,7 +35,6 @@ TrackPoint NextPoint;
 
 // Legs whose longitudes differ by less than this many radians run due north or south.
 static const double MeridianTolerance = 0.000001;
-static const double Pi = 3.141592653589793;
 
 // ---- One leg on the sphere ----
 
