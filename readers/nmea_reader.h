@@ -20,10 +20,10 @@ enum {
     NmeaSkipChecksum = 2,
     NmeaSkipLatitude = 3,    // the time or latitude part, or a latitude out of range
     NmeaSkipLongitude = 4,   // the longitude part, or a longitude out of range
-    NmeaSkipNoFix = 10,      // the status is not "A"
-    NmeaSkipModeNoFix = 11,  // any talker: the mode letter (NMEA 2.3 and later) is "N"
-    NmeaSkipRepeatedTime = 12, // any talker: the time of the fix delivered last, under another talker
-    NmeaSkipOtherTalker = 13  // "$GPRMC," only: another talker's RMC sentence
+    NmeaSkipNoFix = 5,       // the status is not "A"
+    NmeaSkipModeNoFix = 6,   // any talker: the mode letter (NMEA 2.3 and later) is "N"
+    NmeaSkipRepeatedTime = 7, // any talker: the time of the fix delivered last, under another talker
+    NmeaSkipOtherTalker = 8  // "$GPRMC," only: another talker's RMC sentence
 };
 
 // Which talkers' RMC sentences count.

@@ -7,7 +7,7 @@
 // Lines ReadPltPoint passes over.
 enum {
     PltSkipNoComma = 1,   // no comma between latitude and longitude
-    PltSkipOutOfRange = 3 // a coordinate outside the range tests
+    PltSkipOutOfRange = 2 // a coordinate outside the range tests
 };
 
 // Checks the signature line and skips the header. Returns one of the Header results.
