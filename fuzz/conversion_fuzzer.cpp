@@ -24,8 +24,10 @@
 #include "converter/report_output.h"
 #include "converter/route_picture.h"
 #include "fuzz/fuzz_input.h"
+#include "platform/file_io.h"
 #include "readers/gpx_route_reader.h"
 #include "readers/nmea_reader.h"
+#include "readers/track_survey.h"
 #include "settings/thinning_settings.h"
 #include "tests/sphere_measure.h"
 
@@ -122,6 +124,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FUZZ_CHECK(result == JobDone || result == JobInputFailed || result == JobBackwardOpenFailed ||
                result == JobBackwardCopyFailed || result == JobThinningFailed);
     FUZZ_CHECK(InputFile == nullptr && OutputFile == nullptr);
+    // A failed conversion's second look at the file, for the reason the converter gives.
+    if (result != JobDone && (InputFile = OpenFileByPath(InputPath, "rb")) != nullptr) {
+        TrackSurvey survey;
+        FUZZ_CHECK(SurveyTrackFile(&survey) == SurveyDone);
+        FUZZ_CHECK(survey.Encoding >= SurveyText && survey.Encoding <= SurveyNotText && survey.RoutePoints >= 0);
+        FUZZ_CHECK(survey.LooksLike == 0 || FindTrackFormat(survey.LooksLike) != nullptr);
+        std::fclose(InputFile);
+        InputFile = nullptr;
+    }
     std::string forwardBytes;
     if (result == JobDone) {
         forwardBytes = ReadAll(forward);
