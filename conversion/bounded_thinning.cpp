@@ -1,8 +1,11 @@
 // The bounded thinning (see bounded_thinning.h). The plain form (WAYFOLD_PLAIN) checks
 // every point passed over against every candidate leg; the default build adds two
-// shortcuts, the cone of allowed directions and the re-check by track length, each named
-// where it stands; together they make a conversion 1.6-2.2 times as fast (MPS, 1,000,000
-// points, tolerance 50 m). Both forms give the same waypoints.
+// shortcuts, the narrow interval of allowed directions ("cone") and the re-check by track
+// length, each named where it stands. Both forms give the same waypoints. A waypoint costs
+// about one search per candidate, each point of a search an azimuth and a distance; on the
+// benchmark track (1,000,000 points, 50 m) a conversion takes 2.5-3.5 times the classic
+// rule's time, and 1,000,000 points 1 m apart along a nearly straight line 0.41-0.44 s of
+// processor time at 5, 10 or 50 m.
 #include "conversion/bounded_thinning.h"
 
 #include <math.h>
@@ -26,47 +29,64 @@ static double Tolerance()
     return (double)ThinningSettings.MaxOrtError - WrittenSlackMeters;
 }
 
-// A point beside its place on the sphere, computed once.
+// A point read: what a waypoint passes on (latitude, longitude and the point's number)
+// beside its place on the sphere, computed once. 56 bytes, so the window stays small.
 struct LegPoint {
-    TrackPoint Point;
+    double Lat;
+    double Lon;
+    int Number;
     SpherePoint Sphere;
 #if !WAYFOLD_PLAIN
     double Travel;          // the track's length up to the point, for the re-check
 #endif
 };
 
-// A point passed over that could lie off a later leg.
+// A point a search passed over that could lie off a later leg from its start: one within
+// the tolerance of the start lies within it of every leg from there, and is not kept.
 struct PassedPoint {
-    SpherePoint Sphere;
+    long Number;            // its place in the window
+    double Meters;          // from the search's start
 #if !WAYFOLD_PLAIN
     double NextCheck;       // see the re-check
 #endif
 };
 
-#if !WAYFOLD_PLAIN
-// Speed-up "cone": the directions from the waypoint, as azimuths, that keep every passed
-// point within the tolerance. A passed point s metres away lies within the tolerance t of
-// every leg whose direction differs from its own by at most asin(sin(t) / sin(s)) (angles
-// at the earth's centre), provided the leg is at least s long: the foot of the
-// perpendicular then lies on the leg. These intervals meet in one interval, so a leg that
-// points into it and reaches past the farthest passed point needs no point checked. Saves
-// the check of every passed point on straight stretches: without it a conversion takes
-// half as long again (MPS, 1,000,000 points, tolerance 50 m, both bench profiles). Same
-// result: it is kept a millimetre inside the tolerance, far beyond the rounding of the
-// checks it saves.
+// The intervals of directions, as azimuths from a search's start. A passed point s metres
+// away lies within t of the great circle leaving the start at azimuth a exactly when
+// sin(s) sin|a - a_k| <= sin(t) (angles at the earth's centre), with a_k the point's own
+// azimuth; a leg's deviation is never below that distance, and a point whose foot falls
+// behind the start is farther than s from the leg's end too. So every good leg points into
+// the intersection of the passed points' intervals of half-width asin(sin(t) / sin(s)).
+//
+// Two of them are kept. The wide one (points beyond the tolerance plus 2 mm, half-widths
+// for the tolerance plus 1 mm) holds every good leg's direction, with a millimetre against
+// rounding: once it is empty no later end can be good, and the search stops. Without it a
+// search could only stop at the window's end or give up, many times the work. The narrow
+// one (every passed point, half-widths for the tolerance less 1 mm) is the speed-up "cone":
+// a leg into it keeps within the tolerance every passed point it reaches past, the foot of
+// the perpendicular lying on the leg, so those need no check. Without the cone a conversion
+// takes half as long again on straight stretches. Each interval is under 180 degrees wide
+// and starts within 90 degrees of the first passed point's azimuth, so each stays one
+// interval relative to it.
 static const double Pi = 3.141592653589793;
 static const double ConeMarginMeters = 0.001;
+// Directions are computed from the chord, which grows ill-conditioned toward the antipode:
+// longer legs are checked point by point, and farther points leave the wide interval alone.
+static const double BoundLegMeters = 1000000.0;
 
 struct DirectionCone {
-    bool Usable;            // false at a pole, for a tolerance of a few millimetres, or once empty
-    bool Started;           // the interval holds a passed point's directions
-    SpherePoint Apex;       // the waypoint
+    bool Usable;            // false at a pole or for a tolerance of a few millimetres
+    bool Started;           // the intervals hold a passed point's directions
+    SpherePoint Apex;       // the search's start
     SpherePoint East;       // unit vectors east and north at the apex
     SpherePoint North;
-    double Reference;       // the first passed point's azimuth; Low and High are relative to it
-    double Low;
-    double High;
-    double Farthest;        // metres from the apex to the farthest passed point
+    double Reference;       // the first passed point's azimuth; the bounds are relative to it
+    double SinWide;
+    double SinNarrow;
+    double WideLow;
+    double WideHigh;
+    double NarrowLow;
+    double NarrowHigh;
 };
 
 // The azimuth of point seen from the apex, radians, relative to the reference, in -pi..pi.
@@ -84,16 +104,16 @@ static double ConeAzimuth(const DirectionCone *cone, const SpherePoint *point)
     return azimuth;
 }
 
-// Every direction allowed from a new waypoint. At the apex (x, y, z), with c = sqrt(x * x + y * y)
-// the cosine of its latitude, east is the unit tangent along the parallel, (-y, x, 0) / c,
-// and north the unit tangent along the meridian, (-z x / c, -z y / c, c). Near a pole they
-// are not defined, and below a tolerance of ten margins the interval saves nothing.
+// Every direction allowed from a search's start. At the apex (x, y, z), with
+// c = sqrt(x * x + y * y) the cosine of its latitude, east is the unit tangent along the
+// parallel, (-y, x, 0) / c, and north the unit tangent along the meridian,
+// (-z x / c, -z y / c, c). Near a pole they are not defined, and below a tolerance of ten
+// margins the intervals save nothing.
 static void StartCone(DirectionCone *cone, const SpherePoint *apex)
 {
     double cosLatitude = sqrt(apex->X * apex->X + apex->Y * apex->Y);
     cone->Usable = cosLatitude > 1e-9 && Tolerance() > 10.0 * ConeMarginMeters;
     cone->Started = false;
-    cone->Farthest = 0.0;
     if (!cone->Usable) return;
     cone->Apex = *apex;
     cone->East.X = -apex->Y / cosLatitude;
@@ -102,82 +122,110 @@ static void StartCone(DirectionCone *cone, const SpherePoint *apex)
     cone->North.X = -apex->Z * apex->X / cosLatitude;
     cone->North.Y = -apex->Z * apex->Y / cosLatitude;
     cone->North.Z = cosLatitude;
+    cone->SinWide = sin((Tolerance() + ConeMarginMeters) / EarthRadiusMeters);
+    cone->SinNarrow = sin((Tolerance() - ConeMarginMeters) / EarthRadiusMeters);
+    cone->WideLow = cone->NarrowLow = -Pi / 2.0;
+    cone->WideHigh = cone->NarrowHigh = Pi / 2.0;
 }
 
-// Narrows the interval to the directions that keep point, meters from the apex (more
-// than the tolerance), within the tolerance.
-static void NarrowCone(DirectionCone *cone, const SpherePoint *point, double meters)
+static double HalfWidth(double sinTolerance, double meters)
 {
-    if (!cone->Usable) return;
-    double tolerance = Tolerance() - ConeMarginMeters;
-    double half = asin(sin(tolerance / EarthRadiusMeters) / sin(meters / EarthRadiusMeters));
+    double ratio = sinTolerance / sin(meters / EarthRadiusMeters);
+    return asin(ratio < 1.0 ? ratio : 1.0);
+}
+
+// Narrows the intervals by point, meters from the apex (more than the tolerance). Returns
+// false when the wide one is empty: no leg past point can be good.
+static bool NarrowCone(DirectionCone *cone, const SpherePoint *point, double meters)
+{
+    if (!cone->Usable) return true;
     if (!cone->Started) {
         cone->Started = true;
         cone->Reference = 0.0;
         cone->Reference = ConeAzimuth(cone, point);
-        cone->Low = -half;
-        cone->High = half;
-    } else {
-        double azimuth = ConeAzimuth(cone, point);
-        if (azimuth - half > cone->Low) cone->Low = azimuth - half;
-        if (azimuth + half < cone->High) cone->High = azimuth + half;
     }
-    if (cone->Low > cone->High) cone->Usable = false;
-    if (meters > cone->Farthest) cone->Farthest = meters;
+    double azimuth = ConeAzimuth(cone, point);
+    double half = HalfWidth(cone->SinNarrow, meters);
+    if (azimuth - half > cone->NarrowLow) cone->NarrowLow = azimuth - half;
+    if (azimuth + half < cone->NarrowHigh) cone->NarrowHigh = azimuth + half;
+    if (meters <= Tolerance() + 2.0 * ConeMarginMeters || meters > BoundLegMeters) return true;
+    half = HalfWidth(cone->SinWide, meters);
+    if (azimuth - half > cone->WideLow) cone->WideLow = azimuth - half;
+    if (azimuth + half < cone->WideHigh) cone->WideHigh = azimuth + half;
+    return cone->WideLow <= cone->WideHigh;
 }
 
-// Whether the leg to to, meters long, keeps every passed point within the tolerance by the
-// interval alone (false: the points must be checked).
-static bool ConeHolds(const DirectionCone *cone, const SpherePoint *to, double meters)
-{
-    if (!cone->Usable || !cone->Started || meters < cone->Farthest) return false;
-    double azimuth = ConeAzimuth(cone, to);
-    return azimuth >= cone->Low && azimuth <= cone->High;
-}
-
-// Speed-up "re-check": a leg from the waypoint that ends d metres farther away lies within
-// d metres of the old one (on legs far below a quarter of the earth's circumference), and
+#if !WAYFOLD_PLAIN
+// Speed-up "re-check": a leg from a start that ends d metres farther away lies within d
+// metres of the old one (on legs far below a quarter of the earth's circumference), and
 // its end moves no more than the track does. So a point checked at deviation e against a
 // leg ending at track length T needs no check against legs ending before T + (t - e).
-// Saves most checks where the cone does not hold: without it a conversion takes 3-13%
-// longer (as measured for the cone). Same result: the bound is kept a millimetre short,
-// against the rounding of the track length's many sums.
-static const double BoundLegMeters = 1000000.0;   // longer legs check every point
+// Saves most checks where the cone does not hold. Same result: the bound is kept a
+// millimetre short, against the rounding of the track length's many sums.
 static const double BoundMarginMeters = 0.001;
 #endif
 
-// The pass, program-wide: the leg from the last waypoint and the points after it.
+// What a search from a point found: the last BoundedEndRanks good ends, in a ring.
+struct LegSearch {
+    long Start;
+    long Ends[BoundedEndRanks];
+    long EndCount;          // all good ends found; the latest is the farthest
+    bool Complete;          // ended by the wide interval or giving up, not by the window
+};
+
+// The pass, program-wide: the window of points read since the waypoint, which is slot 0,
+// and the points a search passed over.
 struct BoundedPass {
-    LegPoint Waypoint;
-    LegPoint LegEnd;         // the farthest point a leg from the waypoint reached (when HasLegEnd)
-    bool HasLegEnd;
-    // The points between the waypoint and the leg's end that could lie off a leg: one within
-    // the tolerance of the waypoint lies within it of every leg from there, and is not kept.
+    LegPoint Window[BoundedPassCapacity];   // point number n in slot n % BoundedPassCapacity
+    long Base;               // the waypoint's number, counting from the track's first point
+    long Count;              // points in the window
+    bool Ended;              // the track source has no more points
     PassedPoint Passed[BoundedPassCapacity];
     int PassedCount;
-    // Points after the leg's end: the first PendingCount no leg reached, the rest not yet tried.
-    LegPoint Queue[BoundedLookahead];
-    int PendingCount;
-    int QueueCount;
-#if !WAYFOLD_PLAIN
+    double PassedFarthest;   // metres from the search's start to the farthest passed point
     DirectionCone Cone;
+#if !WAYFOLD_PLAIN
     double PassedNextCheck;  // no passed point needs a check for legs ending before this track length
     LegPoint LastRead;       // for the track length
 #endif
+    LegSearch Current;       // the search from the waypoint
+    LegSearch Trial;         // the search from a candidate
+    LegSearch Best;          // the best candidate's
 };
 static BoundedPass State;
 
-// A new leg from waypoint: nothing passed over, nothing waiting, every direction allowed.
-static void StartLeg(const LegPoint *waypoint)
+static LegPoint *PointAt(long number)
 {
-    State.Waypoint = *waypoint;
-    State.HasLegEnd = false;
-    State.PassedCount = 0;
-    State.PendingCount = 0;
+    return &State.Window[number % BoundedPassCapacity];
+}
+
+// Reads the next point into point with its place on the sphere (and the track length).
+static bool ReadPoint(LegPoint *point)
+{
+    TrackPoint read;
+    if (NextTrackPoint(&read) != PointDelivered) return false;
+    point->Lat = read.Lat;
+    point->Lon = read.Lon;
+    point->Number = read.Number;
+    ToSpherePoint(&read, &point->Sphere);
 #if !WAYFOLD_PLAIN
-    State.PassedNextCheck = 0.0;
-    StartCone(&State.Cone, &State.Waypoint.Sphere);
+    point->Travel = State.LastRead.Travel + SphereDistanceMeters(&State.LastRead.Sphere, &point->Sphere);
+    State.LastRead = *point;
 #endif
+    return true;
+}
+
+// Whether point number is in the window, reading it when the window has room.
+static bool Available(long number)
+{
+    if (number < State.Base + State.Count) return true;
+    if (State.Ended || State.Count == BoundedPassCapacity) return false;
+    if (!ReadPoint(PointAt(number))) {
+        State.Ended = true;
+        return false;
+    }
+    State.Count++;
+    return true;
 }
 
 #if WAYFOLD_PLAIN
@@ -185,22 +233,33 @@ static void StartLeg(const LegPoint *waypoint)
 static bool PassedWithin(const ArcFrame *leg, const LegPoint *, double, double tolerance)
 {
     for (int i = State.PassedCount - 1; i >= 0; i--)
-        if (ArcDeviationMeters(leg, &State.Passed[i].Sphere) > tolerance) return false;
+        if (ArcDeviationMeters(leg, &PointAt(State.Passed[i].Number)->Sphere) > tolerance) return false;
     return true;
 }
 #else
-// The plain check above, with the cone and the re-check.
+// The plain check above, with the cone and the re-check. Outside the wide interval some
+// passed point lies beyond the tolerance; inside the narrow one the points the leg reaches
+// past need no check.
 static bool PassedWithin(const ArcFrame *leg, const LegPoint *to, double length, double tolerance)
 {
+    const DirectionCone *cone = &State.Cone;
     bool bounded = length <= BoundLegMeters;
+    bool inside = false;
     double soonest = to->Travel + tolerance;
-    if (State.PassedCount == 0 || ConeHolds(&State.Cone, &to->Sphere, length)) return true;
+    if (State.PassedCount == 0) return true;
+    if (bounded && cone->Usable && cone->Started) {
+        double azimuth = ConeAzimuth(cone, &to->Sphere);
+        if (azimuth < cone->WideLow || azimuth > cone->WideHigh) return false;
+        inside = azimuth >= cone->NarrowLow && azimuth <= cone->NarrowHigh;
+        if (inside && length >= State.PassedFarthest) return true;
+    }
     if (bounded && to->Travel < State.PassedNextCheck) return true;
     // The latest points first: where a track turns away they fail soonest.
     for (int i = State.PassedCount - 1; i >= 0; i--) {
         PassedPoint *passed = &State.Passed[i];
-        if (!bounded || to->Travel >= passed->NextCheck) {
-            double deviation = ArcDeviationMeters(leg, &passed->Sphere);
+        bool reached = inside && passed->Meters <= length;
+        if (!reached && (!bounded || to->Travel >= passed->NextCheck)) {
+            double deviation = ArcDeviationMeters(leg, &PointAt(passed->Number)->Sphere);
             if (deviation > tolerance) {
                 State.PassedNextCheck = 0.0;
                 return false;
@@ -214,112 +273,156 @@ static bool PassedWithin(const ArcFrame *leg, const LegPoint *to, double length,
 }
 #endif
 
-// Whether the leg from the waypoint to to is no longer than MaxMeters and passes within the
-// tolerance of every point before it: the waiting ones, the leg's end, those passed over.
-static bool LegReaches(const LegPoint *to)
+// Whether the leg from start to to is no longer than MaxMeters and passes within the
+// tolerance of every point passed over.
+static bool LegGood(const LegPoint *start, const LegPoint *to)
 {
     double tolerance = Tolerance();
-    double length = SphereDistanceMeters(&State.Waypoint.Sphere, &to->Sphere);
+    double length = SphereDistanceMeters(&start->Sphere, &to->Sphere);
     ArcFrame leg;
     if (length > (double)ThinningSettings.MaxMeters) return false;
-    SetArcFrame(&State.Waypoint.Sphere, &to->Sphere, &leg);
-    for (int i = State.PendingCount - 1; i >= 0; i--)
-        if (ArcDeviationMeters(&leg, &State.Queue[i].Sphere) > tolerance) return false;
-    if (ArcDeviationMeters(&leg, &State.LegEnd.Sphere) > tolerance) return false;
+    SetArcFrame(&start->Sphere, &to->Sphere, &leg);
     return PassedWithin(&leg, to, length, tolerance);
 }
 
-// Keeps a point for the checks of later legs, unless it lies within the tolerance of the
-// waypoint.
-static void PassOver(const SpherePoint *point)
+// The legs from point number start that end inside the window: each end is tried in turn
+// until the wide interval is empty, BoundedGiveUp ends in a row fail, or the window or the
+// track ends. The point after the start always ends a good leg.
+static void Search(LegSearch *search, long start)
 {
-    double meters = SphereDistanceMeters(&State.Waypoint.Sphere, point);
-    if (meters <= Tolerance()) return;
-    PassedPoint *passed = &State.Passed[State.PassedCount++];
-    passed->Sphere = *point;
+    const LegPoint *from = PointAt(start);
+    search->Start = start;
+    search->EndCount = 0;
+    search->Complete = false;
+    State.PassedCount = 0;
+    State.PassedFarthest = 0.0;
 #if !WAYFOLD_PLAIN
-    NarrowCone(&State.Cone, point, meters);
-    passed->NextCheck = 0.0;
     State.PassedNextCheck = 0.0;
 #endif
-}
-
-// Drops the first count points of the queue.
-static void Dequeue(int count)
-{
-    for (int i = count; i < State.QueueCount; i++) State.Queue[i - count] = State.Queue[i];
-    State.QueueCount -= count;
-}
-
-// The leg's end becomes the waypoint; the waiting points are tried again from there.
-static int KeepLegEnd()
-{
-    if (WriteWaypoint(&State.LegEnd.Point) != WaypointWritten) return PassWriteFailed;
-    StartLeg(&State.LegEnd);
-    return PassDone;
-}
-
-// Tries the queued points in order as the leg's new end. Those no leg reaches wait, up to
-// BoundedLookahead of them; then, or when the buffer cannot take them, the leg's end is kept.
-static int TryQueue()
-{
-    while (State.PendingCount < State.QueueCount) {
-        LegPoint *next = &State.Queue[State.PendingCount];
-        if (!State.HasLegEnd) {
-            // The point after a waypoint: a leg between neighbours, whatever its length.
-            State.LegEnd = *next;
-            State.HasLegEnd = true;
-            Dequeue(1);
-        } else if (State.PassedCount + 1 + State.PendingCount <= BoundedPassCapacity && LegReaches(next)) {
-            PassOver(&State.LegEnd.Sphere);
-            for (int i = 0; i < State.PendingCount; i++) PassOver(&State.Queue[i].Sphere);
-            State.LegEnd = *next;
-            Dequeue(State.PendingCount + 1);
-            State.PendingCount = 0;
-        } else if (++State.PendingCount == BoundedLookahead ||
-                   State.PassedCount + 1 + State.PendingCount > BoundedPassCapacity) {
-            if (KeepLegEnd() != PassDone) return PassWriteFailed;
+    StartCone(&State.Cone, &from->Sphere);
+    for (long j = start + 1; Available(j); j++) {
+        const LegPoint *to = PointAt(j);
+        if (j == start + 1 || LegGood(from, to)) search->Ends[search->EndCount++ % BoundedEndRanks] = j;
+        long farthest = search->Ends[(search->EndCount - 1) % BoundedEndRanks];
+        if (j - farthest >= BoundedGiveUp) {
+            search->Complete = true;
+            return;
+        }
+        // j lies between the start and every later end.
+        double meters = SphereDistanceMeters(&from->Sphere, &to->Sphere);
+        if (meters <= Tolerance()) continue;
+        PassedPoint *passed = &State.Passed[State.PassedCount++];
+        passed->Number = j;
+        passed->Meters = meters;
+        if (meters > State.PassedFarthest) State.PassedFarthest = meters;
+#if !WAYFOLD_PLAIN
+        passed->NextCheck = 0.0;
+        State.PassedNextCheck = 0.0;
+#endif
+        if (!NarrowCone(&State.Cone, &to->Sphere, meters)) {
+            search->Complete = true;
+            return;
         }
     }
-    return PassDone;
 }
 
-// Reads the next point into point with its place on the sphere (and the track length).
-static bool ReadPoint(LegPoint *point)
+static long Farthest(const LegSearch *search)
 {
-    if (NextTrackPoint(&point->Point) != PointDelivered) return false;
-    ToSpherePoint(&point->Point, &point->Sphere);
-#if !WAYFOLD_PLAIN
-    point->Travel = State.LastRead.Travel + SphereDistanceMeters(&State.LastRead.Sphere, &point->Sphere);
-    State.LastRead = *point;
-#endif
-    return true;
+    return search->Ends[(search->EndCount - 1) % BoundedEndRanks];
+}
+
+// The good end rank places back from the farthest, or -1.
+static long EndAtRank(const LegSearch *search, long rank)
+{
+    if (rank >= search->EndCount || rank >= BoundedEndRanks) return -1;
+    return search->Ends[(search->EndCount - 1 - rank) % BoundedEndRanks];
+}
+
+// Writes point as a waypoint.
+static int Keep(const LegPoint *point)
+{
+    TrackPoint waypoint;
+    waypoint.Lat = point->Lat;
+    waypoint.Lon = point->Lon;
+    waypoint.LatRad = waypoint.LonRad = waypoint.Bearing = 0.0;
+    waypoint.Number = point->Number;
+    return WriteWaypoint(&waypoint) == WaypointWritten ? PassDone : PassWriteFailed;
+}
+
+// Every point is a waypoint when none may be passed over.
+static int KeepEveryPoint()
+{
+    LegPoint point;
+    while (ReadPoint(&point))
+        if (Keep(&point) != PassDone) return PassWriteFailed;
+    return PassDone;
 }
 
 int RunBoundedThinningPass()
 {
+    static const long Ranks[] = { 0, 2, 8, 32 };
     // The first point and two more, or the track is too short.
-    LegPoint first;
-    if (NextTrackPoint(&first.Point) != PointDelivered) return EndTooShort();
-    ToSpherePoint(&first.Point, &first.Sphere);
 #if !WAYFOLD_PLAIN
-    first.Travel = 0.0;
-    State.LastRead = first;
+    State.LastRead.Travel = 0.0;
 #endif
-    if (!ReadPoint(&State.Queue[0]) || !ReadPoint(&State.Queue[1])) return EndTooShort();
-    if (WriteWaypoint(&first.Point) != WaypointWritten) return PassWriteFailed;
-    State.QueueCount = 2;
-    StartLeg(&first);
-    for (;;) {
-        if (TryQueue() != PassDone) return PassWriteFailed;
-        if (!ReadPoint(&State.Queue[State.QueueCount])) break;
-        State.QueueCount++;
+    if (!ReadPoint(&State.Window[0])) return EndTooShort();
+#if !WAYFOLD_PLAIN
+    State.Window[0].Travel = 0.0;
+    State.LastRead = State.Window[0];
+#endif
+    if (!ReadPoint(&State.Window[1]) || !ReadPoint(&State.Window[2])) return EndTooShort();
+    if (Keep(&State.Window[0]) != PassDone) return PassWriteFailed;
+    if (Tolerance() < 0.0) {
+        if (Keep(&State.Window[1]) != PassDone || Keep(&State.Window[2]) != PassDone) return PassWriteFailed;
+        return KeepEveryPoint();
     }
-    // End of track: the points no leg reached are taken from the leg's end, until the last
-    // point delivered ends a leg; it is always a waypoint.
-    while (State.QueueCount > 0) {
-        if (KeepLegEnd() != PassDone || TryQueue() != PassDone) return PassWriteFailed;
+    State.Base = 0;
+    State.Count = 3;
+    State.Ended = false;
+    bool known = false;
+    // One round a waypoint: the good ends of legs from the waypoint are the candidates, and
+    // the one whose own next leg reaches farthest is kept.
+    while (Available(State.Base + 1)) {
+        if (!known) Search(&State.Current, State.Base);
+        known = false;
+        long farthest = Farthest(&State.Current);
+        long candidates[sizeof Ranks / sizeof Ranks[0]];
+        int candidateCount = 0;
+        for (int r = 0; r < (int)(sizeof Ranks / sizeof Ranks[0]); r++) {
+            long end = EndAtRank(&State.Current, Ranks[r]);
+            if (end >= 0) candidates[candidateCount++] = end;
+        }
+        long best = -1;
+        long bestReach = -1;
+        bool bestSearched = false;
+        for (int c = 0; c < candidateCount; c++) {
+            long candidate = candidates[c];
+            if (!Available(candidate + 1)) {
+                // The track's last point (reaching farthest of all), or the window's.
+                if (candidate == farthest) {
+                    best = candidate;
+                    bestSearched = false;
+                    break;
+                }
+                continue;
+            }
+            Search(&State.Trial, candidate);
+            long reach = Farthest(&State.Trial);
+            if (reach > bestReach) {
+                best = candidate;
+                bestReach = reach;
+                bestSearched = true;
+                State.Best = State.Trial;
+            }
+        }
+        if (Keep(PointAt(best)) != PassDone) return PassWriteFailed;
+        State.Count -= best - State.Base;
+        State.Base = best;
+        // The kept point's search serves the next round unless the window cut it short.
+        if (bestSearched && State.Best.Complete) {
+            State.Current = State.Best;
+            known = true;
+        }
     }
-    if (WriteWaypoint(&State.LegEnd.Point) != WaypointWritten) return PassWriteFailed;
     return PassDone;
 }
