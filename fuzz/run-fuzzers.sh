@@ -15,6 +15,12 @@ build=$(realpath -m "${WAYFOLD_FUZZ_BUILD:-build/fuzz}")
 root=$PWD
 flags=(-std=c++17 -O1 -g -I. -ffp-contract=off -fno-omit-frame-pointer -fno-sanitize-recover=all)
 
+# As many compilers and fuzzers at once as there are processors (WAYFOLD_FUZZ_JOBS).
+parallel=${WAYFOLD_FUZZ_JOBS:-$(nproc)}
+wait_for_room() {
+  while [ "$(jobs -rp | wc -l)" -ge "$parallel" ]; do wait -n || true; done
+}
+
 # The portable product code once, as objects every target links, and the converter's report
 # and picture, which the conversion target runs.
 objects=()
@@ -22,27 +28,41 @@ for source in conversion/*.cpp readers/*.cpp settings/thinning_settings.cpp plat
     platform/status_display.cpp converter/report_output.cpp converter/route_picture.cpp; do
   object="$build/obj/${source%.cpp}.o"
   mkdir -p "$(dirname "$object")"
-  clang++ "${flags[@]}" -fsanitize=fuzzer-no-link,address,undefined -c "$source" -o "$object"
+  rm -f "$object"
+  wait_for_room
+  clang++ "${flags[@]}" -fsanitize=fuzzer-no-link,address,undefined -c "$source" -o "$object" &
   objects+=("$object")
 done
+wait
+for object in "${objects[@]}"; do [ -f "$object" ] || { echo "not compiled: $object" >&2; exit 1; }; done
 
-status=0
-for target in "${targets[@]}"; do
-  binary="$build/${target}_fuzzer"
-  clang++ "${flags[@]}" -fsanitize=fuzzer,address,undefined "fuzz/${target}_fuzzer.cpp" "${objects[@]}" -o "$binary"
+# One target: link, run from its seeds, and say how it went in $build/<target>.outcome.
+fuzz_target() {
+  local target=$1 binary="$build/${1}_fuzzer" log="$build/$1.log" dict=()
+  clang++ "${flags[@]}" -fsanitize=fuzzer,address,undefined "fuzz/${target}_fuzzer.cpp" "${objects[@]}" -o "$binary" || return 1
   mkdir -p "$build/corpus/$target" "$build/findings/$target"
-  dict=()
   [ -f "fuzz/$target.dict" ] && dict=(-dict="$root/fuzz/$target.dict")
-  log="$build/$target.log"
-  echo "== $target: ${seconds}s"
   # Run inside the findings folder: libFuzzer writes crash files to its working folder.
   if (cd "$build/findings/$target" && "$binary" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
         -print_final_stats=1 "${dict[@]}" "$build/corpus/$target" "$root/fuzz/corpus/$target") >"$log" 2>&1; then
     echo "   $(grep -o 'Done [0-9]* runs' "$log" || echo '? runs'), no finding"
   else
-    echo "   FINDING: see $log and $build/findings/$target" >&2
-    tail -n 40 "$log" >&2
-    status=1
+    echo "   FINDING: see $log and $build/findings/$target"
+    tail -n 40 "$log"
+    return 1
   fi
+}
+
+pids=()
+for target in "${targets[@]}"; do
+  wait_for_room
+  fuzz_target "$target" >"$build/$target.outcome" 2>&1 &
+  pids+=($!)
+done
+status=0
+for i in "${!targets[@]}"; do
+  wait "${pids[$i]}" || status=1
+  echo "== ${targets[$i]}: ${seconds}s"
+  cat "$build/${targets[$i]}.outcome"
 done
 exit $status
