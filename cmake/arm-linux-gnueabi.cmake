@@ -5,16 +5,9 @@
 set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_SYSTEM_PROCESSOR armv5te)
 set(WAYFOLD_CROSS_TRIPLET arm-linux-gnueabi)
-set(CMAKE_C_COMPILER   ${WAYFOLD_CROSS_TRIPLET}-gcc)
-set(CMAKE_CXX_COMPILER ${WAYFOLD_CROSS_TRIPLET}-g++)
-set(CMAKE_FIND_ROOT_PATH /usr/${WAYFOLD_CROSS_TRIPLET})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # -Wno-psabi: GCC notes where its ARM parameter passing changed in GCC 7.1, which matters
 # only beside objects from older compilers; the build links none.
 set(CMAKE_C_FLAGS_INIT   "-march=armv5te -mtune=xscale -marm -mfloat-abi=soft -Wno-psabi")
 set(CMAKE_CXX_FLAGS_INIT "-march=armv5te -mtune=xscale -marm -mfloat-abi=soft -Wno-psabi")
 set(CMAKE_CROSSCOMPILING_EMULATOR qemu-arm -cpu pxa270 -L /usr/${WAYFOLD_CROSS_TRIPLET})
-include(${CMAKE_CURRENT_LIST_DIR}/cross-doctest.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/cross-debian.cmake)
