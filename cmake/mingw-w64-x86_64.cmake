@@ -18,11 +18,4 @@ set(CMAKE_CXX_FLAGS_INIT "-D_USE_MATH_DEFINES")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../tools/wine-run.sh)
 
-# doctest is header-only but installed among the host's headers, which the cross compiler
-# must not see (glibc's stdio.h would shadow its own): it gets a folder with doctest alone.
-if(NOT DEFINED DOCTEST_INCLUDE_DIR AND EXISTS /usr/include/doctest/doctest.h)
-  set(WAYFOLD_CROSS_INCLUDE ${CMAKE_BINARY_DIR}/cross-include)
-  file(MAKE_DIRECTORY ${WAYFOLD_CROSS_INCLUDE})
-  file(CREATE_LINK /usr/include/doctest ${WAYFOLD_CROSS_INCLUDE}/doctest SYMBOLIC)
-  set(DOCTEST_INCLUDE_DIR ${WAYFOLD_CROSS_INCLUDE} CACHE PATH "doctest's headers for the cross build")
-endif()
+include(${CMAKE_CURRENT_LIST_DIR}/cross-doctest.cmake)

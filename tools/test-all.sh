@@ -48,6 +48,11 @@ cmake --preset default >/dev/null
 cmake --build --preset default -j "$jobs"
 ctest --preset default -j "$jobs"
 
+echo "== The plain build: every speed-up in its plain form, the whole native suite"
+cmake --preset plain >/dev/null
+cmake --build --preset plain -j "$jobs"
+ctest --preset plain -j "$jobs"
+
 echo "== ARM (ARMv5TE, soft float) under qemu: default and plain builds"
 # The plain build takes the paths a compiler without SSE2 and GCC's builtins takes, with
 # the product code as C++03. Each converter is compared with the native one built above on
