@@ -98,16 +98,18 @@ const int MpsRecordHeaderSize = 5;
 const int MpsTrackGap = 5;
 const int MpsPointSkip = 23;
 
-// The bounded thinning keeps the points passed over since the last waypoint, as points on
-// the unit sphere (24 bytes each), to check every one of them against each new leg. A full
-// buffer keeps a waypoint, so this bounds a leg's length in points: 4096 lets a 1 Hz walk
-// run a straight kilometre, and a check of the whole buffer costs microseconds.
+// The bounded thinning keeps a window of the points read since the last waypoint, each with
+// its place on the sphere, and searches the legs from points inside it. A full window ends
+// a search, so this bounds a leg's length in points: 4096 lets a 1 Hz walk run a straight
+// kilometre, and a check of every point in it costs microseconds.
 const int BoundedPassCapacity = 4096;
-// Beside them it keeps, whole, up to BoundedLookahead points read past the leg's end that
-// no leg reached yet: noise turns a short leg's direction, and a few points later a longer
-// leg covers them all. Eight find such a leg on receivers scattering 2-8 m; when they do
-// not, the leg's end is kept and those points are taken again from there.
-const int BoundedLookahead = 8;
+// A search keeps the last BoundedEndRanks good ends of legs from its start: the waypoint
+// chosen next is one of those at ranks 0, 2, 8 and 32 from the farthest, so 33 of them.
+const int BoundedEndRanks = 33;
+// A search gives up after this many points in a row that end no good leg: it bounds the
+// work of a search where legs are too long (MaxMeters) or the tolerance too small for the
+// cone to end it, and a waypoint's next leg rarely reaches farther past such a gap.
+const int BoundedGiveUp = 256;
 
 // Start-up reads the window title and class name into buffers of this many characters.
 const int ShellTextCapacity = 100;
@@ -135,9 +137,8 @@ WAYFOLD_LIMIT_CHECK(MpsNameFitsBuffer, MpsNameMax < LineBufferSize);
 WAYFOLD_LIMIT_CHECK(MpsBytesFitBuffer, 6 <= LineBufferSize && MpsTrackGap <= LineBufferSize);
 WAYFOLD_LIMIT_CHECK(TagFitsBuffer, TagLimit >= 2 && TagLimit <= TagBufferSize);
 WAYFOLD_LIMIT_CHECK(RecordFitsText, RouteRecordSize < RecordTextSize);
-// A leg's end and a full lookahead fit among the points passed over, so a new leg never
-// starts with a full buffer.
-WAYFOLD_LIMIT_CHECK(BoundedPassHoldsLookahead, BoundedLookahead >= 1 && BoundedPassCapacity > BoundedLookahead + 1);
+// A search's start, a candidate two points on and the ranks kept fit in the window.
+WAYFOLD_LIMIT_CHECK(BoundedWindowHoldsRanks, BoundedEndRanks >= 1 && BoundedPassCapacity > BoundedEndRanks + 2);
 WAYFOLD_LIMIT_CHECK(CopyMovesRecords, RouteHeaderRecords >= 1 && CopyBlockRecords >= 1);
 
 #endif

@@ -1,8 +1,11 @@
 // The bounded thinning (see bounded_thinning.h). The plain form (WAYFOLD_PLAIN) checks
 // every point passed over against every candidate leg; the default build adds two
-// shortcuts, the cone of allowed directions and the re-check by track length, each named
-// where it stands; together they make a conversion 1.6-2.2 times as fast (MPS, 1,000,000
-// points, tolerance 50 m). Both forms give the same waypoints.
+// shortcuts, the narrow interval of allowed directions ("cone") and the re-check by track
+// length, each named where it stands. Both forms give the same waypoints. A waypoint costs
+// about one search per candidate, each point of a search an azimuth and a distance; on the
+// benchmark track (1,000,000 points, 50 m) a conversion takes 1.9-2.8 times the classic
+// rule's processor time (PLT, GPX, MPS), and 1,000,000 points 1 m apart along a nearly
+// straight line 0.27-0.30 s at 5 or 50 m.
 #include "conversion/bounded_thinning.h"
 
 #include <math.h>
@@ -21,191 +24,371 @@
 // route as written keeps the promise too.
 static const double WrittenSlackMeters = 0.08;
 
-// The deviation the rule allows, metres; below zero no point may be passed over.
-static double Tolerance()
-{
-    return (double)ThinningSettings.MaxOrtError - WrittenSlackMeters;
-}
-
-// A point beside its place on the sphere, computed once.
+// A point read: what a waypoint passes on (latitude, longitude and the point's number)
+// beside its place on the sphere, computed once. 56 bytes, so the window stays small.
 struct LegPoint {
-    TrackPoint Point;
+    double Lat;
+    double Lon;
+    int Number;
     SpherePoint Sphere;
 #if !WAYFOLD_PLAIN
     double Travel;          // the track's length up to the point, for the re-check
 #endif
 };
 
-// A point passed over that could lie off a later leg.
+// A point a search passed over that could lie off a later leg from its start: one within
+// the tolerance of the start lies within it of every leg from there, and is not kept.
 struct PassedPoint {
-    SpherePoint Sphere;
+    long Number;            // its place in the window
+    double Chord2;          // its squared chord from the search's start
 #if !WAYFOLD_PLAIN
     double NextCheck;       // see the re-check
 #endif
 };
 
-#if !WAYFOLD_PLAIN
-// Speed-up "cone": the directions from the waypoint, as azimuths, that keep every passed
-// point within the tolerance. A passed point s metres away lies within the tolerance t of
-// every leg whose direction differs from its own by at most asin(sin(t) / sin(s)) (angles
-// at the earth's centre), provided the leg is at least s long: the foot of the
-// perpendicular then lies on the leg. These intervals meet in one interval, so a leg that
-// points into it and reaches past the farthest passed point needs no point checked. Saves
-// the check of every passed point on straight stretches: without it a conversion takes
-// half as long again (MPS, 1,000,000 points, tolerance 50 m, both bench profiles). Same
-// result: it is kept a millimetre inside the tolerance, far beyond the rounding of the
-// checks it saves.
-static const double ConeMarginMeters = 0.001;
-
-struct DirectionCone {
-    bool Usable;            // false at a pole, for a tolerance of a few millimetres, or once empty
-    bool Started;           // the interval holds a passed point's directions
-    SpherePoint Apex;       // the waypoint
-    SpherePoint East;       // unit vectors east and north at the apex
-    SpherePoint North;
-    double Reference;       // the first passed point's azimuth; Low and High are relative to it
-    double Low;
-    double High;
-    double Farthest;        // metres from the apex to the farthest passed point
+// The thresholds of a pass, from the settings. Distances from a search's start are compared
+// as squared chords of the unit sphere, |P - A|^2, which grow with the distance along the
+// great circle: no arc needs computing for a comparison.
+struct PassLimits {
+    double Tolerance;       // metres; below zero no point may be passed over
+    double SinTolerance;    // its sine, as an angle at the earth's centre (above 1 from 90 degrees on)
+    double WithinChord2;    // its squared chord: a point this close to a start lies within the tolerance of every leg from it
+    double WideChord2;      // points farther than this narrow the wide interval (see below)
+    double LegChord2;       // MaxMeters
+    double BoundChord2;     // BoundLegMeters
+    double SinWide;         // sines of the half-widths' tolerances, angles at the earth's centre
+    double SinNarrow;
+    bool Usable;            // the intervals are used: not for a tolerance of a few millimetres
 };
 
-// The azimuth of point seen from the apex, radians, relative to the reference, in -pi..pi.
-// The chord from the apex differs from its projection on the tangent plane only along the
-// apex itself, so its east and north parts give the direction of the great circle.
-static double ConeAzimuth(const DirectionCone *cone, const SpherePoint *point)
+// The squared chord between points meters apart along a great circle; above every chord
+// (4) from half the circumference on.
+static double ChordSquared(double meters)
 {
-    double x = point->X - cone->Apex.X;
-    double y = point->Y - cone->Apex.Y;
-    double z = point->Z - cone->Apex.Z;
-    double azimuth = atan2(x * cone->East.X + y * cone->East.Y + z * cone->East.Z,
-                           x * cone->North.X + y * cone->North.Y + z * cone->North.Z) - cone->Reference;
-    if (azimuth > Pi) azimuth -= 2.0 * Pi;
-    else if (azimuth < -Pi) azimuth += 2.0 * Pi;
-    return azimuth;
+    if (meters >= Pi * EarthRadiusMeters) return 5.0;
+    double chord = 2.0 * sin(meters / (2.0 * EarthRadiusMeters));
+    return chord * chord;
 }
 
-// Every direction allowed from a new waypoint. At the apex (x, y, z), with c = sqrt(x * x + y * y)
-// the cosine of its latitude, east is the unit tangent along the parallel, (-y, x, 0) / c,
-// and north the unit tangent along the meridian, (-z x / c, -z y / c, c). Near a pole they
-// are not defined, and below a tolerance of ten margins the interval saves nothing.
-static void StartCone(DirectionCone *cone, const SpherePoint *apex)
+// The intervals of directions from a search's start. A passed point s metres away lies
+// within t of the great circle leaving the start at azimuth a exactly when
+// sin(s) sin|a - a_k| <= sin(t) (angles at the earth's centre), with a_k the point's own
+// azimuth; a leg's deviation is never below that distance, and a point whose foot falls
+// behind the start is farther than s from the leg's end too. So every good leg points into
+// the intersection of the passed points' intervals of half-width h = asin(sin(t) / sin(s)).
+//
+// Two of them are kept. The wide one (points beyond the tolerance plus 2 mm, half-widths
+// for the tolerance plus 1 mm) holds every good leg's direction, with a millimetre against
+// rounding: once it is empty no later end can be good, and the search stops. Without it a
+// search could only stop at the window's end or give up, many times the work. The narrow
+// one (every passed point, half-widths for the tolerance less 1 mm) is the speed-up "cone"
+// (below), and is kept only in the default build.
+//
+// Directions are vectors in the tangent plane at the start, by their parts along the first
+// passed point's direction and across it (positive to its east), and are compared by the
+// sign of their cross product: no angle is computed. Every interval starts as the half plane
+// ahead (-90 to 90 degrees from the first passed point's direction) and only narrows, so
+// its bounds stay in that half plane, where the cross product orders directions.
+// Directions are computed from the chord, which grows ill-conditioned toward the antipode:
+// longer legs are checked point by point, and farther points leave the wide interval alone.
+static const double ConeMarginMeters = 0.001;
+static const double BoundLegMeters = 1000000.0;
+
+struct Direction {
+    double Along;
+    double Across;
+};
+
+// Above zero when to lies counterclockwise of from (farther east, the azimuth growing).
+static double Turn(const Direction *from, const Direction *to)
 {
-    double cosLatitude = sqrt(apex->X * apex->X + apex->Y * apex->Y);
-    cone->Usable = cosLatitude > 1e-9 && Tolerance() > 10.0 * ConeMarginMeters;
-    cone->Started = false;
-    cone->Farthest = 0.0;
-    if (!cone->Usable) return;
-    cone->Apex = *apex;
-    cone->East.X = -apex->Y / cosLatitude;
-    cone->East.Y = apex->X / cosLatitude;
-    cone->East.Z = 0.0;
-    cone->North.X = -apex->Z * apex->X / cosLatitude;
-    cone->North.Y = -apex->Z * apex->Y / cosLatitude;
-    cone->North.Z = cosLatitude;
+    return from->Along * to->Across - from->Across * to->Along;
 }
 
-// Narrows the interval to the directions that keep point, meters from the apex (more
-// than the tolerance), within the tolerance.
-static void NarrowCone(DirectionCone *cone, const SpherePoint *point, double meters)
+struct DirectionRange {
+    Direction Low;
+    Direction High;
+    bool Empty;
+};
+
+static void OpenRange(DirectionRange *range)
 {
-    if (!cone->Usable) return;
-    double tolerance = Tolerance() - ConeMarginMeters;
-    double half = asin(sin(tolerance / EarthRadiusMeters) / sin(meters / EarthRadiusMeters));
-    if (!cone->Started) {
-        cone->Started = true;
-        cone->Reference = 0.0;
-        cone->Reference = ConeAzimuth(cone, point);
-        cone->Low = -half;
-        cone->High = half;
-    } else {
-        double azimuth = ConeAzimuth(cone, point);
-        if (azimuth - half > cone->Low) cone->Low = azimuth - half;
-        if (azimuth + half < cone->High) cone->High = azimuth + half;
+    range->Low.Along = range->High.Along = 0.0;
+    range->Low.Across = -1.0;
+    range->High.Across = 1.0;
+    range->Empty = false;
+}
+
+// Narrows range to the directions within the half-width h from to's direction, where
+// to's length is sin(s) and sin(h) = sinTolerance / sin(s) (h = 90 degrees past its end). The
+// bounds are to's direction turned by -h and +h, scaled by sin(s)^2 > 0:
+// to cos(h) -+ to-turned-90-degrees sin(h). A bound behind the half plane leaves the range
+// alone when it lies on its own side of the point's direction, and empties it otherwise:
+// a low bound from a point left of ahead (0 < a <= 180 degrees) can fall behind only past
+// +90, a high bound from a point right of it only past -90.
+static void NarrowRange(DirectionRange *range, const Direction *to, double sinTolerance)
+{
+    double sin2 = to->Along * to->Along + to->Across * to->Across;
+    double tolerance2 = sinTolerance * sinTolerance;
+    double along = 0.0, across = 1.0;   // cos(h) and sin(h), scaled alike
+    if (sin2 > tolerance2) {
+        along = sqrt(sin2 - tolerance2);
+        across = sinTolerance;
     }
-    if (cone->Low > cone->High) cone->Usable = false;
-    if (meters > cone->Farthest) cone->Farthest = meters;
+    bool left = to->Across > 0.0 || (to->Across == 0.0 && to->Along < 0.0);
+    Direction low, high;
+    low.Along = to->Along * along + to->Across * across;
+    low.Across = to->Across * along - to->Along * across;
+    high.Along = to->Along * along - to->Across * across;
+    high.Across = to->Across * along + to->Along * across;
+    if (low.Along > 0.0) {
+        if (Turn(&range->Low, &low) > 0.0) range->Low = low;
+    } else if (left) {
+        range->Empty = true;
+    }
+    if (high.Along > 0.0) {
+        if (Turn(&high, &range->High) > 0.0) range->High = high;
+    } else if (to->Across < 0.0) {
+        range->Empty = true;
+    }
+    if (Turn(&range->High, &range->Low) > 0.0) range->Empty = true;
 }
 
-// Whether the leg to to, meters long, keeps every passed point within the tolerance by the
-// interval alone (false: the points must be checked).
-static bool ConeHolds(const DirectionCone *cone, const SpherePoint *to, double meters)
+#if !WAYFOLD_PLAIN
+static bool InRange(const DirectionRange *range, const Direction *direction)
 {
-    if (!cone->Usable || !cone->Started || meters < cone->Farthest) return false;
-    double azimuth = ConeAzimuth(cone, to);
-    return azimuth >= cone->Low && azimuth <= cone->High;
+    return !range->Empty && Turn(&range->Low, direction) >= 0.0 && Turn(direction, &range->High) >= 0.0;
+}
+#endif
+
+// The frame of a search: its start, and once a point is passed over, the unit tangents along
+// that point's direction and across it (Along x Start, toward its east) with the intervals.
+struct SearchFrame {
+    SpherePoint Start;
+    bool Started;
+    SpherePoint Along;
+    SpherePoint Across;
+    DirectionRange Wide;
+#if !WAYFOLD_PLAIN
+    DirectionRange Narrow;
+#endif
+};
+
+static double Dot3(const SpherePoint *a, const SpherePoint *b)
+{
+    return a->X * b->X + a->Y * b->Y + a->Z * b->Z;
 }
 
-// Speed-up "re-check": a leg from the waypoint that ends d metres farther away lies within
-// d metres of the old one (on legs far below a quarter of the earth's circumference), and
+// The chord from the start to point, its squared length and its direction in the tangent
+// plane (its projection there has the length sin(s), and the direction of the great circle;
+// none before the frame has started).
+static double Chord(const SearchFrame *frame, const SpherePoint *point, Direction *direction)
+{
+    SpherePoint d;
+    d.X = point->X - frame->Start.X;
+    d.Y = point->Y - frame->Start.Y;
+    d.Z = point->Z - frame->Start.Z;
+    direction->Along = direction->Across = 0.0;
+    if (frame->Started) {
+        direction->Along = Dot3(&d, &frame->Along);
+        direction->Across = Dot3(&d, &frame->Across);
+    }
+    return Dot3(&d, &d);
+}
+
+// Takes the first point passed over, chord d from the start, as the frame's reference: its
+// part across the start, d - (d . A) A, and the tangent at right angles to it, Along x A.
+static void StartFrame(SearchFrame *frame, const SpherePoint *point)
+{
+    const SpherePoint *a = &frame->Start;
+    SpherePoint d;
+    d.X = point->X - a->X;
+    d.Y = point->Y - a->Y;
+    d.Z = point->Z - a->Z;
+    double onStart = Dot3(&d, a);
+    d.X -= onStart * a->X;
+    d.Y -= onStart * a->Y;
+    d.Z -= onStart * a->Z;
+    double length = sqrt(Dot3(&d, &d));
+    frame->Along.X = d.X / length;
+    frame->Along.Y = d.Y / length;
+    frame->Along.Z = d.Z / length;
+    frame->Across.X = frame->Along.Y * a->Z - frame->Along.Z * a->Y;
+    frame->Across.Y = frame->Along.Z * a->X - frame->Along.X * a->Z;
+    frame->Across.Z = frame->Along.X * a->Y - frame->Along.Y * a->X;
+    frame->Started = true;
+    OpenRange(&frame->Wide);
+#if !WAYFOLD_PLAIN
+    OpenRange(&frame->Narrow);
+#endif
+}
+
+#if !WAYFOLD_PLAIN
+// Speed-up "re-check": a leg from a start that ends d metres farther away lies within d
+// metres of the old one (on legs far below a quarter of the earth's circumference), and
 // its end moves no more than the track does. So a point checked at deviation e against a
 // leg ending at track length T needs no check against legs ending before T + (t - e).
-// Saves most checks where the cone does not hold: without it a conversion takes 3-13%
-// longer (as measured for the cone). Same result: the bound is kept a millimetre short,
-// against the rounding of the track length's many sums.
-static const double BoundLegMeters = 1000000.0;   // longer legs check every point
+// Saves most checks where the cone does not hold. Same result: the bound is kept a
+// millimetre short, against the rounding of the track length's many sums.
 static const double BoundMarginMeters = 0.001;
 #endif
 
-// The pass, program-wide: the leg from the last waypoint and the points after it.
+// What a search from a point found: the last BoundedEndRanks good ends, in a ring.
+struct LegSearch {
+    long Start;
+    long Ends[BoundedEndRanks];
+    long EndCount;          // all good ends found; the latest is the farthest
+    bool Complete;          // ended by the wide interval or giving up, not by the window
+};
+
+// The pass, program-wide: the window of points read since the waypoint, which is slot 0,
+// and the points a search passed over.
 struct BoundedPass {
-    LegPoint Waypoint;
-    LegPoint LegEnd;         // the farthest point a leg from the waypoint reached (when HasLegEnd)
-    bool HasLegEnd;
-    // The points between the waypoint and the leg's end that could lie off a leg: one within
-    // the tolerance of the waypoint lies within it of every leg from there, and is not kept.
+    LegPoint Window[BoundedPassCapacity];   // point number n in slot n % BoundedPassCapacity
+    long Base;               // the waypoint's number, counting from the track's first point
+    long Count;              // points in the window
+    bool Ended;              // the track source has no more points
+    PassLimits Limits;
     PassedPoint Passed[BoundedPassCapacity];
     int PassedCount;
-    // Points after the leg's end: the first PendingCount no leg reached, the rest not yet tried.
-    LegPoint Queue[BoundedLookahead];
-    int PendingCount;
-    int QueueCount;
+    double PassedFarthest;   // the squared chord from the search's start to the farthest passed point
+    SearchFrame Frame;
 #if !WAYFOLD_PLAIN
-    DirectionCone Cone;
     double PassedNextCheck;  // no passed point needs a check for legs ending before this track length
     LegPoint LastRead;       // for the track length
 #endif
+    LegSearch Current;       // the search from the waypoint
+    LegSearch Trial;         // the search from a candidate
+    LegSearch Best;          // the best candidate's
 };
 static BoundedPass State;
 
-// A new leg from waypoint: nothing passed over, nothing waiting, every direction allowed.
-static void StartLeg(const LegPoint *waypoint)
+static LegPoint *PointAt(long number)
 {
-    State.Waypoint = *waypoint;
-    State.HasLegEnd = false;
-    State.PassedCount = 0;
-    State.PendingCount = 0;
+    return &State.Window[number % BoundedPassCapacity];
+}
+
+// Reads the next point into point with its place on the sphere (and the track length).
+static bool ReadPoint(LegPoint *point)
+{
+    TrackPoint read;
+    if (NextTrackPoint(&read) != PointDelivered) return false;
+    point->Lat = read.Lat;
+    point->Lon = read.Lon;
+    point->Number = read.Number;
+    ToSpherePoint(&read, &point->Sphere);
 #if !WAYFOLD_PLAIN
-    State.PassedNextCheck = 0.0;
-    StartCone(&State.Cone, &State.Waypoint.Sphere);
+    point->Travel = State.LastRead.Travel + SphereDistanceMeters(&State.LastRead.Sphere, &point->Sphere);
+    State.LastRead = *point;
 #endif
+    return true;
+}
+
+// Whether point number is in the window, reading it when the window has room.
+static bool Available(long number)
+{
+    if (number < State.Base + State.Count) return true;
+    if (State.Ended || State.Count == BoundedPassCapacity) return false;
+    if (!ReadPoint(PointAt(number))) {
+        State.Ended = true;
+        return false;
+    }
+    State.Count++;
+    return true;
+}
+
+// The deviation of a point from a leg, the measure of deviation.h, in a form that grows with
+// it and needs no arc: the sine of the angle from the leg's great circle when the foot of the
+// perpendicular falls on the leg, else the squared chord to the nearer end.
+struct Deviation {
+    bool OnLeg;
+    double Value;
+};
+
+static double ChordSquaredBetween(const SpherePoint *a, const SpherePoint *b)
+{
+    SpherePoint d;
+    d.X = a->X - b->X;
+    d.Y = a->Y - b->Y;
+    d.Z = a->Z - b->Z;
+    return Dot3(&d, &d);
+}
+
+static void MeasureDeviation(const ArcFrame *leg, const SpherePoint *p, Deviation *out)
+{
+    out->OnLeg = !leg->Degenerate && Dot3(p, &leg->FromA) >= 0.0 && Dot3(p, &leg->ToB) >= 0.0;
+    if (out->OnLeg) {
+        out->Value = fabs(Dot3(p, &leg->Normal));
+        return;
+    }
+    double toA = ChordSquaredBetween(&leg->A, p);
+    double toB = ChordSquaredBetween(&leg->B, p);
+    out->Value = toA < toB ? toA : toB;
+}
+
+static bool Within(const Deviation *deviation)
+{
+    return deviation->Value <= (deviation->OnLeg ? State.Limits.SinTolerance : State.Limits.WithinChord2);
 }
 
 #if WAYFOLD_PLAIN
 // Whether every point passed over lies within the tolerance of the leg.
-static bool PassedWithin(const ArcFrame *leg, const LegPoint *, double, double tolerance)
+static bool PassedWithin(const LegPoint *from, const LegPoint *to, double, const Direction *)
 {
-    for (int i = State.PassedCount - 1; i >= 0; i--)
-        if (ArcDeviationMeters(leg, &State.Passed[i].Sphere) > tolerance) return false;
+    ArcFrame leg;
+    SetArcFrame(&from->Sphere, &to->Sphere, &leg);
+    for (int i = State.PassedCount - 1; i >= 0; i--) {
+        Deviation deviation;
+        MeasureDeviation(&leg, &PointAt(State.Passed[i].Number)->Sphere, &deviation);
+        if (!Within(&deviation)) return false;
+    }
     return true;
 }
 #else
-// The plain check above, with the cone and the re-check.
-static bool PassedWithin(const ArcFrame *leg, const LegPoint *to, double length, double tolerance)
+// The deviation in metres, for the re-check; the asin of a value rounded past 1 is 90 degrees.
+static double DeviationMeters(const Deviation *deviation)
 {
-    bool bounded = length <= BoundLegMeters;
+    if (deviation->OnLeg) return asin(deviation->Value < 1.0 ? deviation->Value : 1.0) * EarthRadiusMeters;
+    double half = sqrt(deviation->Value) / 2.0;
+    return 2.0 * asin(half < 1.0 ? half : 1.0) * EarthRadiusMeters;
+}
+
+// Speed-up "cone": a leg that points into the narrow interval keeps within the tolerance
+// every passed point it reaches past, the foot of the perpendicular lying on the leg, so
+// those need no check; one that points outside the wide interval passes some point beyond
+// the tolerance. Saves the check of every passed point on straight stretches: without it a
+// conversion takes half as long again. Same result: the intervals are kept a millimetre
+// inside and outside the tolerance, far beyond the rounding of the checks they save.
+// Whether every point passed over lies within the tolerance of the leg, with the cone and
+// the re-check.
+static bool PassedWithin(const LegPoint *from, const LegPoint *to, double chord2, const Direction *direction)
+{
+    const SearchFrame *frame = &State.Frame;
+    double tolerance = State.Limits.Tolerance;
+    bool bounded = chord2 <= State.Limits.BoundChord2;
+    bool inside = false;
     double soonest = to->Travel + tolerance;
-    if (State.PassedCount == 0 || ConeHolds(&State.Cone, &to->Sphere, length)) return true;
+    if (State.PassedCount == 0) return true;
+    if (bounded && frame->Started) {
+        if (!InRange(&frame->Wide, direction)) return false;
+        inside = InRange(&frame->Narrow, direction);
+        if (inside && chord2 >= State.PassedFarthest) return true;
+    }
     if (bounded && to->Travel < State.PassedNextCheck) return true;
+    ArcFrame leg;
+    SetArcFrame(&from->Sphere, &to->Sphere, &leg);
     // The latest points first: where a track turns away they fail soonest.
     for (int i = State.PassedCount - 1; i >= 0; i--) {
         PassedPoint *passed = &State.Passed[i];
-        if (!bounded || to->Travel >= passed->NextCheck) {
-            double deviation = ArcDeviationMeters(leg, &passed->Sphere);
-            if (deviation > tolerance) {
+        bool reached = inside && passed->Chord2 <= chord2;
+        if (!reached && (!bounded || to->Travel >= passed->NextCheck)) {
+            Deviation deviation;
+            MeasureDeviation(&leg, &PointAt(passed->Number)->Sphere, &deviation);
+            if (!Within(&deviation)) {
                 State.PassedNextCheck = 0.0;
                 return false;
             }
-            passed->NextCheck = bounded ? to->Travel + (tolerance - deviation) - BoundMarginMeters : 0.0;
+            passed->NextCheck = bounded ? to->Travel + (tolerance - DeviationMeters(&deviation)) - BoundMarginMeters : 0.0;
         }
         if (passed->NextCheck < soonest) soonest = passed->NextCheck;
     }
@@ -214,112 +397,176 @@ static bool PassedWithin(const ArcFrame *leg, const LegPoint *to, double length,
 }
 #endif
 
-// Whether the leg from the waypoint to to is no longer than MaxMeters and passes within the
-// tolerance of every point before it: the waiting ones, the leg's end, those passed over.
-static bool LegReaches(const LegPoint *to)
+// The legs from point number start that end inside the window: each end is tried in turn
+// until the wide interval is empty, BoundedGiveUp ends in a row fail, or the window or the
+// track ends. The point after the start always ends a good leg; a later one when the leg is
+// no longer than MaxMeters and passes within the tolerance of every point passed over.
+static void Search(LegSearch *search, long start)
 {
-    double tolerance = Tolerance();
-    double length = SphereDistanceMeters(&State.Waypoint.Sphere, &to->Sphere);
-    ArcFrame leg;
-    if (length > (double)ThinningSettings.MaxMeters) return false;
-    SetArcFrame(&State.Waypoint.Sphere, &to->Sphere, &leg);
-    for (int i = State.PendingCount - 1; i >= 0; i--)
-        if (ArcDeviationMeters(&leg, &State.Queue[i].Sphere) > tolerance) return false;
-    if (ArcDeviationMeters(&leg, &State.LegEnd.Sphere) > tolerance) return false;
-    return PassedWithin(&leg, to, length, tolerance);
-}
-
-// Keeps a point for the checks of later legs, unless it lies within the tolerance of the
-// waypoint.
-static void PassOver(const SpherePoint *point)
-{
-    double meters = SphereDistanceMeters(&State.Waypoint.Sphere, point);
-    if (meters <= Tolerance()) return;
-    PassedPoint *passed = &State.Passed[State.PassedCount++];
-    passed->Sphere = *point;
+    const LegPoint *from = PointAt(start);
+    const PassLimits *limits = &State.Limits;
+    SearchFrame *frame = &State.Frame;
+    search->Start = start;
+    search->EndCount = 0;
+    search->Complete = false;
+    State.PassedCount = 0;
+    State.PassedFarthest = 0.0;
 #if !WAYFOLD_PLAIN
-    NarrowCone(&State.Cone, point, meters);
-    passed->NextCheck = 0.0;
     State.PassedNextCheck = 0.0;
 #endif
-}
-
-// Drops the first count points of the queue.
-static void Dequeue(int count)
-{
-    for (int i = count; i < State.QueueCount; i++) State.Queue[i - count] = State.Queue[i];
-    State.QueueCount -= count;
-}
-
-// The leg's end becomes the waypoint; the waiting points are tried again from there.
-static int KeepLegEnd()
-{
-    if (WriteWaypoint(&State.LegEnd.Point) != WaypointWritten) return PassWriteFailed;
-    StartLeg(&State.LegEnd);
-    return PassDone;
-}
-
-// Tries the queued points in order as the leg's new end. Those no leg reaches wait, up to
-// BoundedLookahead of them; then, or when the buffer cannot take them, the leg's end is kept.
-static int TryQueue()
-{
-    while (State.PendingCount < State.QueueCount) {
-        LegPoint *next = &State.Queue[State.PendingCount];
-        if (!State.HasLegEnd) {
-            // The point after a waypoint: a leg between neighbours, whatever its length.
-            State.LegEnd = *next;
-            State.HasLegEnd = true;
-            Dequeue(1);
-        } else if (State.PassedCount + 1 + State.PendingCount <= BoundedPassCapacity && LegReaches(next)) {
-            PassOver(&State.LegEnd.Sphere);
-            for (int i = 0; i < State.PendingCount; i++) PassOver(&State.Queue[i].Sphere);
-            State.LegEnd = *next;
-            Dequeue(State.PendingCount + 1);
-            State.PendingCount = 0;
-        } else if (++State.PendingCount == BoundedLookahead ||
-                   State.PassedCount + 1 + State.PendingCount > BoundedPassCapacity) {
-            if (KeepLegEnd() != PassDone) return PassWriteFailed;
+    frame->Start = from->Sphere;
+    frame->Started = false;
+    for (long j = start + 1; Available(j); j++) {
+        const LegPoint *to = PointAt(j);
+        Direction direction;
+        double chord2 = Chord(frame, &to->Sphere, &direction);
+        if (j == start + 1 || (chord2 <= limits->LegChord2 && PassedWithin(from, to, chord2, &direction)))
+            search->Ends[search->EndCount++ % BoundedEndRanks] = j;
+        long farthest = search->Ends[(search->EndCount - 1) % BoundedEndRanks];
+        if (j - farthest >= BoundedGiveUp) {
+            search->Complete = true;
+            return;
+        }
+        // j lies between the start and every later end.
+        if (chord2 <= limits->WithinChord2) continue;
+        PassedPoint *passed = &State.Passed[State.PassedCount++];
+        passed->Number = j;
+        passed->Chord2 = chord2;
+        if (chord2 > State.PassedFarthest) State.PassedFarthest = chord2;
+#if !WAYFOLD_PLAIN
+        passed->NextCheck = 0.0;
+        State.PassedNextCheck = 0.0;
+#endif
+        if (!limits->Usable) continue;
+        if (!frame->Started) {
+            StartFrame(frame, &to->Sphere);
+            Chord(frame, &to->Sphere, &direction);
+        }
+#if !WAYFOLD_PLAIN
+        NarrowRange(&frame->Narrow, &direction, limits->SinNarrow);
+#endif
+        if (chord2 <= limits->WideChord2 || chord2 > limits->BoundChord2) continue;
+        NarrowRange(&frame->Wide, &direction, limits->SinWide);
+        if (frame->Wide.Empty) {
+            search->Complete = true;
+            return;
         }
     }
-    return PassDone;
 }
 
-// Reads the next point into point with its place on the sphere (and the track length).
-static bool ReadPoint(LegPoint *point)
+// The thresholds of a pass from the settings.
+static void SetLimits(PassLimits *limits)
 {
-    if (NextTrackPoint(&point->Point) != PointDelivered) return false;
-    ToSpherePoint(&point->Point, &point->Sphere);
-#if !WAYFOLD_PLAIN
-    point->Travel = State.LastRead.Travel + SphereDistanceMeters(&State.LastRead.Sphere, &point->Sphere);
-    State.LastRead = *point;
-#endif
-    return true;
+    double tolerance = (double)ThinningSettings.MaxOrtError - WrittenSlackMeters;
+    limits->Tolerance = tolerance;
+    limits->SinTolerance = tolerance < Pi / 2.0 * EarthRadiusMeters ? sin(tolerance / EarthRadiusMeters) : 2.0;
+    limits->WithinChord2 = ChordSquared(tolerance);
+    limits->WideChord2 = ChordSquared(tolerance + 2.0 * ConeMarginMeters);
+    limits->LegChord2 = ChordSquared((double)ThinningSettings.MaxMeters);
+    limits->BoundChord2 = ChordSquared(BoundLegMeters);
+    limits->SinWide = sin((tolerance + ConeMarginMeters) / EarthRadiusMeters);
+    limits->SinNarrow = sin((tolerance - ConeMarginMeters) / EarthRadiusMeters);
+    limits->Usable = tolerance > 10.0 * ConeMarginMeters;
+}
+
+static long Farthest(const LegSearch *search)
+{
+    return search->Ends[(search->EndCount - 1) % BoundedEndRanks];
+}
+
+// The good end rank places back from the farthest, or -1.
+static long EndAtRank(const LegSearch *search, long rank)
+{
+    if (rank >= search->EndCount || rank >= BoundedEndRanks) return -1;
+    return search->Ends[(search->EndCount - 1 - rank) % BoundedEndRanks];
+}
+
+// Writes point as a waypoint.
+static int Keep(const LegPoint *point)
+{
+    TrackPoint waypoint;
+    waypoint.Lat = point->Lat;
+    waypoint.Lon = point->Lon;
+    waypoint.LatRad = waypoint.LonRad = waypoint.Bearing = 0.0;
+    waypoint.Number = point->Number;
+    return WriteWaypoint(&waypoint) == WaypointWritten ? PassDone : PassWriteFailed;
+}
+
+// Every point is a waypoint when none may be passed over.
+static int KeepEveryPoint()
+{
+    LegPoint point;
+    while (ReadPoint(&point))
+        if (Keep(&point) != PassDone) return PassWriteFailed;
+    return PassDone;
 }
 
 int RunBoundedThinningPass()
 {
+    static const long Ranks[] = { 0, 2, 8, 32 };
     // The first point and two more, or the track is too short.
-    LegPoint first;
-    if (NextTrackPoint(&first.Point) != PointDelivered) return EndTooShort();
-    ToSpherePoint(&first.Point, &first.Sphere);
 #if !WAYFOLD_PLAIN
-    first.Travel = 0.0;
-    State.LastRead = first;
+    State.LastRead.Travel = 0.0;
 #endif
-    if (!ReadPoint(&State.Queue[0]) || !ReadPoint(&State.Queue[1])) return EndTooShort();
-    if (WriteWaypoint(&first.Point) != WaypointWritten) return PassWriteFailed;
-    State.QueueCount = 2;
-    StartLeg(&first);
-    for (;;) {
-        if (TryQueue() != PassDone) return PassWriteFailed;
-        if (!ReadPoint(&State.Queue[State.QueueCount])) break;
-        State.QueueCount++;
+    if (!ReadPoint(&State.Window[0])) return EndTooShort();
+#if !WAYFOLD_PLAIN
+    State.Window[0].Travel = 0.0;
+    State.LastRead = State.Window[0];
+#endif
+    if (!ReadPoint(&State.Window[1]) || !ReadPoint(&State.Window[2])) return EndTooShort();
+    if (Keep(&State.Window[0]) != PassDone) return PassWriteFailed;
+    SetLimits(&State.Limits);
+    if (State.Limits.Tolerance < 0.0) {
+        if (Keep(&State.Window[1]) != PassDone || Keep(&State.Window[2]) != PassDone) return PassWriteFailed;
+        return KeepEveryPoint();
     }
-    // End of track: the points no leg reached are taken from the leg's end, until the last
-    // point delivered ends a leg; it is always a waypoint.
-    while (State.QueueCount > 0) {
-        if (KeepLegEnd() != PassDone || TryQueue() != PassDone) return PassWriteFailed;
+    State.Base = 0;
+    State.Count = 3;
+    State.Ended = false;
+    bool known = false;
+    // One round a waypoint: the good ends of legs from the waypoint are the candidates, and
+    // the one whose own next leg reaches farthest is kept.
+    while (Available(State.Base + 1)) {
+        if (!known) Search(&State.Current, State.Base);
+        known = false;
+        long farthest = Farthest(&State.Current);
+        long candidates[sizeof Ranks / sizeof Ranks[0]];
+        int candidateCount = 0;
+        for (int r = 0; r < (int)(sizeof Ranks / sizeof Ranks[0]); r++) {
+            long end = EndAtRank(&State.Current, Ranks[r]);
+            if (end >= 0) candidates[candidateCount++] = end;
+        }
+        long best = -1;
+        long bestReach = -1;
+        bool bestSearched = false;
+        for (int c = 0; c < candidateCount; c++) {
+            long candidate = candidates[c];
+            if (!Available(candidate + 1)) {
+                // The track's last point (reaching farthest of all), or the window's.
+                if (candidate == farthest) {
+                    best = candidate;
+                    bestSearched = false;
+                    break;
+                }
+                continue;
+            }
+            Search(&State.Trial, candidate);
+            long reach = Farthest(&State.Trial);
+            if (reach > bestReach) {
+                best = candidate;
+                bestReach = reach;
+                bestSearched = true;
+                State.Best = State.Trial;
+            }
+        }
+        if (Keep(PointAt(best)) != PassDone) return PassWriteFailed;
+        State.Count -= best - State.Base;
+        State.Base = best;
+        // The kept point's search serves the next round unless the window cut it short.
+        if (bestSearched && State.Best.Complete) {
+            State.Current = State.Best;
+            known = true;
+        }
     }
-    if (WriteWaypoint(&State.LegEnd.Point) != WaypointWritten) return PassWriteFailed;
     return PassDone;
 }

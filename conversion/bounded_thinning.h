@@ -4,16 +4,20 @@
 #ifndef WAYFOLD_BOUNDED_THINNING_H
 #define WAYFOLD_BOUNDED_THINNING_H
 
-// Streams the track from NextTrackPoint into WriteWaypoint, in one pass with fixed memory.
-// Each new point is a candidate end of the leg from the last waypoint: it is taken when
-// that leg is no longer than MaxMeters and passes within the tolerance of every point
-// since the waypoint (those passed over, the leg's end so far and the points waiting).
-// A point not taken waits, and the points after it are tried in turn, up to
-// BoundedLookahead of them; when none is taken, or the points passed over would overflow
-// BoundedPassCapacity, the leg's end (the farthest point a leg reached) becomes the
-// waypoint and the waiting points are tried again from there. The tolerance is MaxOrtError
-// less 8 cm, so the route as written to six decimals keeps the promise too. The first and
-// last points are always kept. The results and their reports are those of RunThinningPass.
+// Streams the track from NextTrackPoint into WriteWaypoint, in one pass with fixed memory,
+// reading each point once into a window of up to BoundedPassCapacity points that starts at
+// the last waypoint. A leg from a point a to a later point j is good when it is no longer
+// than MaxMeters (a leg between neighbours always is) and passes within the tolerance of
+// every point between. A search from a tries j = a + 1, a + 2, ... inside the window and
+// keeps the last BoundedEndRanks good ends; it stops when no later end can be good, after
+// BoundedGiveUp points in a row that end no good leg, or at the window's or track's end.
+// It looks one leg ahead: of the good ends of legs from the waypoint, those at ranks 0, 2,
+// 8 and 32 from the farthest are candidates, each searched in turn, and the one whose own
+// farthest good end lies farthest becomes the next waypoint (the farther of two that tie);
+// its search serves the next round unless the window cut it short. The tolerance is
+// MaxOrtError less 8 cm, so the route as written to six decimals keeps the promise too.
+// The first and last points are always kept. The results and their reports are those of
+// RunThinningPass.
 int RunBoundedThinningPass();
 
 #endif
