@@ -8,7 +8,7 @@ decimals, or the same list), cost counts the work a port would do.
 From the waypoint w one search (quality.scan: the legs from w that keep every point between
 within the tolerance, until the cone of allowed directions is empty or the window ends)
 finds the good ends. The farthest is what the greedy rule keeps; here the good ends at
-ranks 0, 2, 8 and 32 from the farthest (RANKS) are candidates, one search from each finds
+ranks 0, 1, 3 and 8 from the farthest (RANKS) are candidates, one search from each finds
 how far the leg after it reaches, and the candidate whose next leg reaches farthest becomes
 the waypoint (the farther candidate of two that tie). Its search is the next round's first
 one, so a waypoint costs one search per candidate. Every search stays inside the window of
@@ -19,7 +19,7 @@ from quality import scan
 
 # Ranks 0, 1, 2, 4, ... 64 keep about 0.5% fewer waypoints on the real tracks at about twice
 # the searching; rank 0 alone is the greedy rule with the cone's look-ahead.
-RANKS = (0, 2, 8, 32)
+RANKS = (0, 1, 3, 8)
 
 
 def thin(inner, ends, tolerance, max_meters=math.inf, window=4096, ranks=RANKS, give_up=None):

@@ -104,8 +104,8 @@ const int MpsPointSkip = 23;
 // kilometre, and a check of every point in it costs microseconds.
 const int BoundedPassCapacity = 4096;
 // A search keeps the last BoundedEndRanks good ends of legs from its start: the waypoint
-// chosen next is one of those at ranks 0, 2, 8 and 32 from the farthest, so 33 of them.
-const int BoundedEndRanks = 33;
+// chosen next is one of those at ranks 0, 1, 3 and 8 from the farthest, so 9 of them.
+const int BoundedEndRanks = 9;
 // A search gives up after this many points in a row that end no good leg: it bounds the
 // work of a search where legs are too long (MaxMeters) or the tolerance too small for the
 // cone to end it, and a waypoint's next leg rarely reaches farther past such a gap.

@@ -503,7 +503,7 @@ static int KeepEveryPoint()
 
 int RunBoundedThinningPass()
 {
-    static const long Ranks[] = { 0, 2, 8, 32 };
+    static const long Ranks[] = { 0, 1, 3, 8 };
     // The first point and two more, or the track is too short.
 #if !WAYFOLD_PLAIN
     State.LastRead.Travel = 0.0;

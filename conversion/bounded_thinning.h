@@ -11,8 +11,8 @@
 // every point between. A search from a tries j = a + 1, a + 2, ... inside the window and
 // keeps the last BoundedEndRanks good ends; it stops when no later end can be good, after
 // BoundedGiveUp points in a row that end no good leg, or at the window's or track's end.
-// It looks one leg ahead: of the good ends of legs from the waypoint, those at ranks 0, 2,
-// 8 and 32 from the farthest are candidates, each searched in turn, and the one whose own
+// It looks one leg ahead: of the good ends of legs from the waypoint, those at ranks 0, 1,
+// 3 and 8 from the farthest are candidates, each searched in turn, and the one whose own
 // farthest good end lies farthest becomes the next waypoint (the farther of two that tie);
 // its search serves the next round unless the window cut it short. The tolerance is
 // MaxOrtError less 8 cm, so the route as written to six decimals keeps the promise too.

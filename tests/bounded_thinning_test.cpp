@@ -99,3 +99,66 @@ TEST_CASE("Bounded thinning: too short tracks as the classic rule")
         CHECK(outcome.status.find(count < 3 ? "Too short input file!\r\n" : "2 points are saved.") != std::string::npos);
     }
 }
+
+namespace {
+
+// The fewest waypoints any route keeping every point within tolerance could have: the
+// shortest path from the first point to the last over the legs that keep the points between
+// them within it, measured apart from the product.
+size_t Fewest(const std::vector<measure::Vec> &at, double tolerance)
+{
+    std::vector<size_t> hops(at.size(), at.size());
+    hops[0] = 1;
+    for (size_t i = 0; i + 1 < at.size(); i++)
+        for (size_t j = i + 1; j < at.size(); j++) {
+            bool good = true;
+            for (size_t k = i + 1; k < j && good; k++) good = measure::FromLeg(at[i], at[j], at[k]) <= tolerance;
+            if (good) hops[j] = std::min(hops[j], hops[i] + 1);
+        }
+    return hops.back();
+}
+
+}  // namespace
+
+TEST_CASE("Bounded thinning: close to the fewest waypoints possible")
+{
+    // Receivers' tracks: a winding road, a walk, and streets at right angles, each point off
+    // its true place by a few metres.
+    std::mt19937 random(11);
+    std::normal_distribution<double> noise(0.0, 2.5), turn(0.0, 12.0);
+    std::vector<LatLon> road, walk, streets;
+    double x = 0.0, y = 0.0, heading = 0.0;
+    const double metre = 1.0 / 111195.0;
+    for (int i = 0; i < 300; i++) {
+        road.push_back({46.5 + (40.0 * std::sin(i / 20.0) + noise(random)) * metre, 7.5 + 4.0 * i * metre / 0.688});
+        heading += turn(random) * M_PI / 180.0;
+        x += 3.0 * std::sin(heading);
+        y += 3.0 * std::cos(heading);
+        walk.push_back({46.5 + (y + noise(random)) * metre, 7.5 + (x + noise(random)) * metre / 0.688});
+        const int block = i / 30, along = i % 30;
+        streets.push_back({46.5 + (4.0 * (block / 2 * 30 + (block % 2 ? 30 : along)) + noise(random)) * metre,
+                           7.5 + (4.0 * ((block + 1) / 2 * 30 + (block % 2 ? along : 0)) + noise(random)) * metre / 0.688});
+    }
+    const struct { const char *name; const std::vector<LatLon> &track; } tracks[] = {
+        {"road", road}, {"walk", walk}, {"streets", streets},
+    };
+    size_t kept = 0, fewest = 0;
+    for (const auto &t : tracks)
+        for (int tolerance : {5, 10, 25}) {
+            CAPTURE(t.name);
+            CAPTURE(tolerance);
+            SetSettings(5, 100000, 5, tolerance);
+            std::vector<measure::Vec> at;
+            for (const LatLon &p : t.track) at.push_back(measure::Unit(p.lat, p.lon));
+            REQUIRE(ConvertBounded(t.track).result == JobDone);
+            // The method keeps 8 cm inside the tolerance for the written coordinates.
+            const size_t least = Fewest(at, tolerance - 0.08 - measure::PromiseMargin(tolerance));
+            // Looking one leg ahead from the nearest ends counts: taking the farthest end, or
+            // ends farther back, costs up to a third more on noise this size.
+            CHECK(Kept.size() <= least + least / 8 + 1);
+            kept += Kept.size();
+            fewest += least;
+        }
+    CHECK(kept <= fewest + fewest / 20);
+    ResetSettings();
+}
