@@ -128,6 +128,7 @@ static void OpenRange(DirectionRange *range)
 // +90, a high bound from a point right of it only past -90.
 static void NarrowRange(DirectionRange *range, const Direction *to, double sinTolerance)
 {
+    if (range->Empty) return;
     double sin2 = to->Along * to->Along + to->Across * to->Across;
     double tolerance2 = sinTolerance * sinTolerance;
     double along = 0.0, across = 1.0;   // cos(h) and sin(h), scaled alike
@@ -177,6 +178,15 @@ struct SearchFrame {
 static double Dot3(const SpherePoint *a, const SpherePoint *b)
 {
     return a->X * b->X + a->Y * b->Y + a->Z * b->Z;
+}
+
+static double ChordSquaredBetween(const SpherePoint *a, const SpherePoint *b)
+{
+    SpherePoint d;
+    d.X = a->X - b->X;
+    d.Y = a->Y - b->Y;
+    d.Z = a->Z - b->Z;
+    return Dot3(&d, &d);
 }
 
 // The chord from the start to point, its squared length and its direction in the tangent
@@ -268,6 +278,18 @@ static LegPoint *PointAt(long number)
     return &State.Window[number % BoundedPassCapacity];
 }
 
+#if !WAYFOLD_PLAIN
+// The track's length only bounds the re-check, so a step may be measured long: from the
+// chord c < 1, the arc 2 asin(c / 2) is at most c (1 + c^2 / 18), as asin(x) <= x + x^3 / 4.5
+// for x <= 1 / 2 (no coefficient of its series exceeds 1 / 6). Spares an arc tangent a point.
+static double ArcAtMostMeters(const SpherePoint *a, const SpherePoint *b)
+{
+    double chord2 = ChordSquaredBetween(a, b);
+    if (chord2 >= 1.0) return SphereDistanceMeters(a, b) + BoundMarginMeters;
+    return sqrt(chord2) * (1.0 + chord2 / 18.0) * EarthRadiusMeters;
+}
+#endif
+
 // Reads the next point into point with its place on the sphere (and the track length).
 static bool ReadPoint(LegPoint *point)
 {
@@ -278,7 +300,7 @@ static bool ReadPoint(LegPoint *point)
     point->Number = read.Number;
     ToSpherePoint(&read, &point->Sphere);
 #if !WAYFOLD_PLAIN
-    point->Travel = State.LastRead.Travel + SphereDistanceMeters(&State.LastRead.Sphere, &point->Sphere);
+    point->Travel = State.LastRead.Travel + ArcAtMostMeters(&State.LastRead.Sphere, &point->Sphere);
     State.LastRead = *point;
 #endif
     return true;
@@ -304,15 +326,6 @@ struct Deviation {
     bool OnLeg;
     double Value;
 };
-
-static double ChordSquaredBetween(const SpherePoint *a, const SpherePoint *b)
-{
-    SpherePoint d;
-    d.X = a->X - b->X;
-    d.Y = a->Y - b->Y;
-    d.Z = a->Z - b->Z;
-    return Dot3(&d, &d);
-}
 
 static void MeasureDeviation(const ArcFrame *leg, const SpherePoint *p, Deviation *out)
 {
