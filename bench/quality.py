@@ -4,7 +4,8 @@ against Douglas-Peucker; beside it a prototype of a better rule (bounded_prototy
   bench/quality.py [WAYFOLD_CONVERT] [SAMPLES_FOLDER]
   bench/quality.py --selfcheck     the fewest waypoints against brute force, small tracks
   bench/quality.py --monotone [WAYFOLD_CONVERT] [SAMPLES_FOLDER]
-                                   waypoints never rising as the whole-metre tolerance grows
+                                   where waypoints rise as the whole-metre tolerance grows,
+                                   and the --fit budgets halving then misses
 For every sample track (default ../shared/samples) and six generated tracks, at tolerances
 5, 10, 25, 50 and 150 m, runs `wayfold-convert --method bounded` with --max-meters too large
 to bind and prints a Markdown table: points, the fewest waypoints possible, the bounded
@@ -411,28 +412,23 @@ def summary(rows, label):
     return out
 
 
-MONOTONE_UP_TO = 200
+MONOTONE_UP_TO = 150
 
 
 def sweep(job):
-    """Waypoints at every whole metre 1..MONOTONE_UP_TO: (prototype counts, converter counts)."""
+    """The converter's waypoints at every whole metre 0..MONOTONE_UP_TO, and the --fit N for
+    which halving (as the converter searches: -1..20,100,000 on whole metres, taking the
+    smaller half when N waypoints suffice) does not find the smallest whole metre."""
     name, points, path, real = job
-    import bounded_prototype
-    inner = [unit(*p) for p in points]
-    ends = [written(*p) for p in points]
     counts = {}
 
     def count(tolerance):
         if tolerance not in counts:
-            counts[tolerance] = len(bounded_prototype.thin(inner, ends, tolerance - WRITTEN_SLACK)[0])
+            counts[tolerance] = len(convert(path, '--max-ort-error', str(tolerance)))
         return counts[tolerance]
-    ours = [len(convert(path, '--max-ort-error', str(t))) for t in range(1, MONOTONE_UP_TO + 1)]
-    for t in range(1, MONOTONE_UP_TO + 1):
-        count(t)
-    # --fit N as the converter searches: halving -1..20,100,000 on whole metres, taking the
-    # smaller half when N waypoints suffice; against the smallest whole metre that does.
+    ours = [count(t) for t in range(0, MONOTONE_UP_TO + 1)]
     misses = []
-    for fit in range(count(MONOTONE_UP_TO), count(1) + 1):
+    for fit in range(max(2, ours[-1]), ours[0] + 1):
         too_small, fits = -1, 20100000
         while fits - too_small > 1:
             middle = too_small + (fits - too_small) // 2
@@ -443,25 +439,26 @@ def sweep(job):
         smallest = next(t for t in range(0, fits + 1) if count(t) <= fit)
         if smallest != fits:
             misses.append((fit, fits, smallest))
-    return name, [count(t) for t in range(1, MONOTONE_UP_TO + 1)], ours, misses
+    return name, ours, misses, ours[0] - max(2, ours[-1]) + 1
 
 
 def monotone():
-    """On the sample tracks, the prototype's and the converter's waypoints at every whole-metre
-    tolerance up to MONOTONE_UP_TO: where a count rises as the tolerance grows, and the --fit N
-    for which the converter's halving search would then not find the smallest whole metre."""
+    """On the sample tracks, where the converter's count rises as the whole-metre tolerance
+    grows, and the budgets for which --fit's halving misses the smallest whole metre."""
     jobs = sorted((t for t in tracks_to_measure() if t[3]), key=lambda t: -len(t[1]))
     with multiprocessing.Pool(2) as pool:
         results = pool.map(sweep, jobs, chunksize=1)
-    rises = 0
-    for name, prototype, ours, misses in results:
-        for label, counts in (('prototype', prototype), ('bounded', ours)):
-            up = ['%d m %d -> %d m %d' % (t + 1, a, t + 2, b) for t, (a, b) in enumerate(zip(counts, counts[1:])) if b > a]
-            rises += len(up) if label == 'prototype' else 0
-            print('%s, %s: %d rises%s' % (name, label, len(up), (': ' + ', '.join(up)) if up else ''))
-        print('%s, prototype --fit N missing the smallest whole metre: %s' % (
-            name, ', '.join('N %d: %d m, not %d m' % m for m in misses) if misses else 'none'))
-    return 1 if rises else 0
+    rises = misses = budgets = 0
+    for name, ours, missed, tried in results:
+        up = ['%d m %d -> %d m %d' % (t, a, t + 1, b) for t, (a, b) in enumerate(zip(ours, ours[1:])) if b > a]
+        rises += len(up)
+        misses += len(missed)
+        budgets += tried
+        print('%s: %d rises%s; --fit N missing the smallest whole metre: %s' % (
+            name, len(up), (' (' + ', '.join(up) + ')') if up else '',
+            ', '.join('N %d: %d m, not %d m' % m for m in missed) if missed else 'none'))
+    print('%d rises; halving misses the smallest whole metre for %d of %d budgets' % (rises, misses, budgets))
+    return 0
 
 
 def main():

@@ -199,7 +199,7 @@ TEST_CASE("The report reads the track again without telling its damage twice")
     }
 }
 
-TEST_CASE("--fit: the smallest whole-metre tolerance that fits, or the fewest waypoints and 11")
+TEST_CASE("--fit: a whole-metre tolerance that fits where one metre less does not, or the fewest waypoints and 11")
 {
     TempDir dir;
     std::vector<Leg> zigzag;
@@ -210,16 +210,30 @@ TEST_CASE("--fit: the smallest whole-metre tolerance that fits, or the fewest wa
         size_t at = run.out.find(" points are saved.");
         return std::stoi(run.out.substr(run.out.rfind('\n', at) + 1));
     };
-    for (int fit : {2, 4, 7, 11, 61}) {
-        CAPTURE(fit);
-        CliRun run = Run({L"--max-meters=100000", L"--fit", std::to_wstring(fit), track});
-        REQUIRE(run.status == 0);
-        CHECK(waypoints(run) <= fit);
-        int tolerance = std::stoi(run.out.substr(run.out.find("Tolerance ") + 10));
-        // One metre less no longer fits.
-        if (tolerance > 0)
-            CHECK(waypoints(Run({L"--max-meters=100000", L"--method=bounded", L"--max-ort-error", std::to_wstring(tolerance - 1), track})) > fit);
-    }
+    // The tracks: the zigzag, and the samples of every format (when they are there).
+    std::vector<std::wstring> tracks = {track};
+    const char *samples = std::getenv("WAYFOLD_SAMPLES");
+    for (const char *name : {"sbn-v13.gpx", "garmin-edge-800-output.gpx", "20070813_short.plt", "mps-track.mps", "receiver-log.nmea",
+                             "modern/history.tcx", "modern/wahoo-element-bolt.fit", "modern/glider.igc", "modern/segmented-tracks.kml"})
+        if (samples && fs::exists(fs::path(samples) / name)) tracks.push_back(WidePath(fs::path(samples) / name));
+    for (const std::wstring &t : tracks)
+        for (int fit : {2, 4, 7, 11, 25, 61}) {
+            const std::string shown = fs::path(t).string();
+            CAPTURE(shown);
+            CAPTURE(fit);
+            CliRun run = Run({L"-o", WidePath(dir.path), L"--fit", std::to_wstring(fit), t});
+            REQUIRE(run.status == 0);
+            CHECK(waypoints(run) <= fit);
+            const int tolerance = std::stoi(run.out.substr(run.out.find("Tolerance ") + 10));
+            // The route is that of the tolerance named, and one metre less no longer fits.
+            auto at = [&](int metres) {
+                return waypoints(Run({L"-o", WidePath(dir.path), L"--max-meters=2147483647", L"--method=bounded",
+                                      L"--max-ort-error", std::to_wstring(metres), t}));
+            };
+            CHECK(at(tolerance) == waypoints(run));
+            if (tolerance > 0) CHECK(at(tolerance - 1) > fit);
+            CHECK(run.out.find(tolerance > 0 ? " m gives more\n" : " waypoints\n") != std::string::npos);
+        }
     CliRun forced = Run({L"--max-meters=200", L"--fit=3", track});
     CHECK(forced.status == FitImpossible);
     CHECK(forced.err.find('\n') == forced.err.size() - 1);
