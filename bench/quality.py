@@ -26,7 +26,7 @@ path over the legs between written waypoints that keep every point within the to
 points at full precision: on sbn-v13.gpx and garmin-edge-800-output.gpx that alone needs up
 to 2.3% more waypoints at 5 m, 1% at 10 m and none from 25 m on). A micrometre is allowed for the
 rounding of two computations."""
-import io, math, multiprocessing, os, random, statistics, subprocess, sys, tempfile
+import io, math, multiprocessing, os, random, re, statistics, subprocess, sys, tempfile
 
 R = 6371032.0
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
@@ -299,7 +299,7 @@ def convert(track_path, *options):
     subprocess.run([CONVERT, '-q', '-o', out, '--method', 'bounded', '--max-meters', '2147483647', *options,
                     track_path], check=False)
     name = os.path.basename(track_path)
-    return parse_route(os.path.join(out, (name[:-5] if name.endswith('.nmea') else name[:-4]) + 'F.rt2'))
+    return parse_route(os.path.join(out, os.path.splitext(name)[0] + 'F.rt2'))
 
 
 def kept_indices(points, route):
@@ -329,7 +329,8 @@ def read_sample(path):
     stem, ending = os.path.splitext(path)
     ending = ending.lower()
     # FIT and TCX by the points GPSBabel wrote beside them (nine decimals, well inside the
-    # 8 cm the method keeps), IGC's B records by hand; the converter reads the files themselves.
+    # 8 cm the method keeps), IGC's B records, KML's coordinates and GeoJSON's lines by hand;
+    # the converter reads the files themselves.
     if ending in ('.fit', '.tcx') and os.path.exists(stem + '.points.gpx'):
         with open(stem + '.points.gpx', 'rb') as f:
             return list(ref.gpx_points(io.BytesIO(f.read()), []))
@@ -341,6 +342,28 @@ def read_sample(path):
                     lat = int(line[7:9]) + int(line[9:14]) / 60000.0
                     lon = int(line[15:18]) + int(line[18:23]) / 60000.0
                     points.append((-lat if line[14:15] == b'S' else lat, -lon if line[23:24] == b'W' else lon))
+        return points
+    if ending == '.kml':
+        # Every line's <coordinates> (lon,lat[,alt] apart by spaces) and <gx:coord> (lon lat alt),
+        # in order; points (<Point>) are places, not a track.
+        with open(path, encoding='utf-8') as f:
+            text = f.read()
+        points = []
+        for m in re.finditer(r'<LineString>.*?<coordinates>(.*?)</coordinates>|<gx:coord>(.*?)</gx:coord>', text, re.S):
+            if m.group(1) is not None:
+                points += [(float(c.split(',')[1]), float(c.split(',')[0])) for c in m.group(1).split()]
+            elif m.group(2).split():
+                points.append((float(m.group(2).split()[1]), float(m.group(2).split()[0])))
+        return points
+    if ending == '.geojson':
+        import json
+        with open(path, encoding='utf-8') as f:
+            features = json.load(f).get('features', [])
+        points = []
+        for feature in features:
+            geometry = feature.get('geometry') or {}
+            lines = {'LineString': [geometry.get('coordinates')], 'MultiLineString': geometry.get('coordinates')}.get(geometry.get('type'), [])
+            points += [(c[1], c[0]) for line in lines for c in line]
         return points
     fmt = {'.gpx': ref.GPX, '.mps': ref.MPS, '.plt': ref.PLT, '.nmea': ref.NMEA}.get(ending)
     if fmt is None:
@@ -371,8 +394,8 @@ def tracks_to_measure():
         if os.path.isdir(modern):
             names += [os.path.join('modern', n) for n in sorted(os.listdir(modern))]
         for name in names:
-            if name.endswith('.points.gpx'):
-                continue    # a twin, read for its FIT or TCX file
+            if name.endswith(('.points.gpx', '.igc.kml')):
+                continue    # a twin of another sample
             points = read_sample(os.path.join(SAMPLES, name))
             if points is None or len(points) < 3:
                 continue
