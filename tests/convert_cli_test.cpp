@@ -213,11 +213,12 @@ TEST_CASE("--fit: a whole-metre tolerance that fits where one metre less does no
     // The tracks: the zigzag, and the samples of every format (when they are there).
     std::vector<std::wstring> tracks = {track};
     const char *samples = std::getenv("WAYFOLD_SAMPLES");
-    for (const char *name : {"sbn-v13.gpx", "garmin-edge-800-output.gpx", "20070813_short.plt", "mps-track.mps", "receiver-log.nmea",
+    for (const char *name : {"garmin-edge-800-output.gpx", "20070813_short.plt", "mps-track.mps", "receiver-log.nmea",
                              "modern/history.tcx", "modern/wahoo-element-bolt.fit", "modern/glider.igc", "modern/segmented-tracks.kml"})
         if (samples && fs::exists(fs::path(samples) / name)) tracks.push_back(WidePath(fs::path(samples) / name));
     for (const std::wstring &t : tracks)
         for (int fit : {2, 4, 7, 11, 25, 61}) {
+            if (t != track && fit != 25) continue;  // one budget a sample keeps the emulated runs short
             const std::string shown = fs::path(t).string();
             CAPTURE(shown);
             CAPTURE(fit);
