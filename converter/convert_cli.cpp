@@ -21,6 +21,7 @@
 #include "converter/route_picture.h"
 #include "platform/file_io.h"
 #include "platform/status_display.h"
+#include "readers/decimal_parser.h"
 #include "readers/gpx_route_reader.h"
 #include "readers/nmea_reader.h"
 #include "readers/track_survey.h"
@@ -510,8 +511,15 @@ double LongestLegOf(const std::wstring &path)
     bool haveLast = false;
     double longest = 0.0;
     while (std::fgets(line, sizeof line, file)) {
-        double lat, lon;
-        if (std::sscanf(line, "W,%*[^,],%lf,%lf", &lat, &lon) != 2) continue;
+        // "W,name,latitude,longitude,...": the name holds no comma.
+        const char *name = line[0] == 'W' && line[1] == ',' ? std::strchr(line + 2, ',') : nullptr;
+        const char *end = nullptr;
+        if (!name) continue;
+        const double lat = ParseDecimalEnd(name + 1, &end);
+        if (end == name + 1 || *end != ',') continue;
+        const char *lonText = end + 1;
+        const double lon = ParseDecimalEnd(lonText, &end);
+        if (end == lonText || *end != ',') continue;
         SpherePointFromDegrees(lat, lon, &here);
         if (haveLast) longest = std::max(longest, SphereDistanceMeters(&last, &here));
         last = here;
