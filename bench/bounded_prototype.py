@@ -8,8 +8,9 @@ decimals, or the same list), cost counts the work a port would do.
 From the waypoint w one search (quality.scan: the legs from w that keep every point between
 within the tolerance, until the cone of allowed directions is empty or the window ends)
 finds the good ends. The farthest is what the greedy rule keeps; here the good ends at
-ranks 0, 1, 3 and 8 from the farthest (RANKS) are candidates, one search from each finds
-how far the leg after it reaches, and the candidate whose next leg reaches farthest becomes
+ranks 0, 1, 3 and 8 from the farthest (RANKS) are candidates, and those at 2 and 4 to 7
+where an end behind the farthest wins; one search from each finds how far the leg after it
+reaches, and the candidate whose next leg reaches farthest becomes
 the waypoint (the farther candidate of two that tie). Its search is the next round's first
 one, so a waypoint costs one search per candidate. Every search stays inside the window of
 `window` points that starts at w: the port's buffer, with the points read past w."""
@@ -19,7 +20,10 @@ from quality import scan
 
 # Ranks 0, 1, 2, 4, ... 64 keep about 0.5% fewer waypoints on the real tracks at about twice
 # the searching; rank 0 alone is the greedy rule with the cone's look-ahead.
-RANKS = (0, 1, 3, 8)
+RANKS = (0, 1, 3, 8, 2, 4, 5, 6, 7)
+# The first ALWAYS ends found are always tried; the rest only where an end behind the
+# farthest has won.
+ALWAYS = 4
 
 
 def thin(inner, ends, tolerance, max_meters=math.inf, window=4096, ranks=RANKS, give_up=None):
@@ -35,7 +39,7 @@ def thin(inner, ends, tolerance, max_meters=math.inf, window=4096, ranks=RANKS, 
         cost['checked'] += checks
         cost['searches'] += 1
         # The port keeps only the last max(ranks) + 1 good ends, in a ring.
-        return found[-(ranks[-1] + 1):], last
+        return found[-(max(ranks) + 1):], last
 
     while w < n - 1:
         stop = min(n, w + window)
@@ -45,9 +49,13 @@ def thin(inner, ends, tolerance, max_meters=math.inf, window=4096, ranks=RANKS, 
             kept.append(n - 1)
             break
         best, best_key, best_result = None, None, None
+        tried = 0
         for r in ranks:
-            if r >= len(found):
+            if tried >= ALWAYS and best == found[-1]:
                 break
+            if r >= len(found):
+                continue
+            tried += 1
             c = found[-1 - r]
             if c + 1 >= stop:
                 result, key = None, (c, c)

@@ -543,7 +543,7 @@ enum FitSearch { FitFound, FitForced, FitUntried };
 // Sets MaxOrtError (and FitToleranceMeters) to a whole-metre tolerance that gives at most fit
 // waypoints where one metre less gives more, by halving 0 to FitToleranceLimit; the tries print
 // nothing. The count falls as the tolerance grows, but not strictly: here and there it rises by
-// a waypoint, so a smaller tolerance may fit too (on the samples, for 7 of 9257 budgets). When
+// a waypoint, so a smaller tolerance may fit too (on the samples, for 4 of 9261 budgets). When
 // even the largest tolerance gives more, sets that one.
 FitSearch SearchFitTolerance(int fit)
 {
