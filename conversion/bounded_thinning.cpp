@@ -329,7 +329,7 @@ struct Deviation {
 
 static void MeasureDeviation(const ArcFrame *leg, const SpherePoint *p, Deviation *out)
 {
-    out->OnLeg = !leg->Degenerate && Dot3(p, &leg->FromA) >= 0.0 && Dot3(p, &leg->ToB) >= 0.0;
+    out->OnLeg = FootOnArc(leg, p);
     if (out->OnLeg) {
         out->Value = fabs(Dot3(p, &leg->Normal));
         return;

@@ -68,8 +68,7 @@ void SetArcFrame(const SpherePoint *a, const SpherePoint *b, ArcFrame *frame)
 
 double ArcDeviationMeters(const ArcFrame *frame, const SpherePoint *p)
 {
-    // The foot lies on the arc when p is on the inner side of both ends.
-    if (!frame->Degenerate && Dot(p, &frame->FromA) >= 0.0 && Dot(p, &frame->ToB) >= 0.0) {
+    if (FootOnArc(frame, p)) {
         double sine = fabs(Dot(p, &frame->Normal));
         if (sine > 1.0) sine = 1.0;
         return asin(sine) * EarthRadiusMeters;

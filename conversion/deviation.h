@@ -38,6 +38,15 @@ double SphereDistanceMeters(const SpherePoint *a, const SpherePoint *b);
 // Sets frame up for the leg from a to b.
 void SetArcFrame(const SpherePoint *a, const SpherePoint *b, ArcFrame *frame);
 
+// Whether the foot of p's perpendicular on the leg's great circle falls on the leg: p lies on
+// the inner side of both ends. Never for a degenerate leg.
+inline bool FootOnArc(const ArcFrame *frame, const SpherePoint *p)
+{
+    return !frame->Degenerate &&
+           p->X * frame->FromA.X + p->Y * frame->FromA.Y + p->Z * frame->FromA.Z >= 0.0 &&
+           p->X * frame->ToB.X + p->Y * frame->ToB.Y + p->Z * frame->ToB.Z >= 0.0;
+}
+
 // The deviation of p from the leg, metres (>= 0): its distance to the great-circle arc
 // from A to B when the foot of its perpendicular falls on the arc, else its distance to
 // the nearer end. A degenerate leg measures from A and B alone.
